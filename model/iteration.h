@@ -1,0 +1,26 @@
+// The iteration step: grows the newest generation by one child per part for every parent,
+// within the frame's time budget, and the single-precision geometry that places a child.
+#pragma once
+
+#include <cstdint>
+
+#include "model/items.h"
+
+namespace orn {
+
+constexpr int32_t maxGenerationItems = 16777216;
+constexpr double frameBudgetMs = 20.0;
+
+extern int32_t expandCursor;  // next parent to expand
+
+void runIteration();
+
+// The child that part i gives parent p (sprite left to the caller).
+Item placeChild(const Item& p, int i);
+
+float atan2Raw(float y, float x);
+float normaliseAngle(float a);
+float angleOfVector(float y, float x);
+void rotateAbout(float& x, float& y, float a, float cx, float cy);
+
+}  // namespace orn

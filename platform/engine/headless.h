@@ -1,0 +1,15 @@
+// Selecting the headless backend and feeding it a script of input, for tests, benchmarks and
+// the command-line export tools.
+#pragma once
+
+#include <string>
+
+// The next initiate opens the headless backend (true) or the SDL window (false, the default).
+void hgeUseHeadless(bool headless);
+bool hgeHeadless();
+// Reads a script of "F key CODE down|up", "F mouse X Y", "F wheel N", "F shot FILE.png",
+// "F quit", "answer yes|no", "desktop W H"; selects the headless backend, switches the JSON
+// events on and answers message boxes from it. False with a message on a bad script.
+bool hgeLoadScript(const char* path, std::string& error);
+// Stops the headless frame loop after this many frames (0: no limit); used by export tools.
+void hgeHeadlessFrameLimit(long frames);

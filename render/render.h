@@ -1,0 +1,38 @@
+// The render pass: paints the newest generation into the accumulation target within a time
+// budget, builds the gallery page, and composes the screen with the overlay texts.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/engine/hge.h"
+#include "primitives/sprite.h"
+
+namespace orn {
+
+extern HTARGET accumTarget;
+extern hgeSprite* accumSprite;
+extern HTARGET galleryTarget;
+extern hgeSprite* gallerySprite;
+extern float dragStartX, dragStartY;  // mouse of the last frame without a drag
+extern int32_t drawCursor;            // items of the newest generation already painted
+
+constexpr double paintBudgetMs = 30.0;
+constexpr uint32_t guideRed = 0x80FF0000;
+constexpr uint32_t guideWhite = 0x80FFFFFF;
+constexpr float guideRadiusFactor = 78.5f;
+constexpr uint32_t textColorHighlight = 0xFFFFC000;
+
+struct FloatColor {
+    float r, g, b, a;
+};
+uint32_t toARGB(const FloatColor& c);
+
+void renderLine(HGE* engine, uint32_t colour, float x1, float y1, float x2, float y2, float z);
+void renderCircle(HGE* engine, int segments, uint32_t colour, float centreX, float centreY, float radius,
+                  float z);
+
+// Creates the two targets and their sprites (start-up steps 15 and 16).
+void createRenderTargets();
+bool renderFunction();
+
+}  // namespace orn
