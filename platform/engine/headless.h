@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "platform/engine/hge.h"
+
 // The next initiate opens the headless backend (true) or the SDL window (false, the default).
 void hgeUseHeadless(bool headless);
 bool hgeHeadless();
@@ -13,3 +15,14 @@ bool hgeHeadless();
 bool hgeLoadScript(const char* path, std::string& error);
 // Stops the headless frame loop after this many frames (0: no limit); used by export tools.
 void hgeHeadlessFrameLimit(long frames);
+
+// Input for tests that run frameFunction and renderFunction themselves on an initiated
+// headless engine: the state holds until changed. The wheel counts for the next frame only.
+void hgeHeadlessKey(int code, bool down);
+void hgeHeadlessMouse(float x, float y);
+void hgeHeadlessWheel(int steps);
+// Ends the current frame as the headless loop does between frames (wheel reset, frame count).
+void hgeHeadlessEndFrame();
+
+// Writes a render target (0: the screen surface) as an opaque PNG, as if composed on black.
+bool hgeWriteTargetPng(HTARGET target, const char* path);
