@@ -23,6 +23,8 @@ bool keyLockPassed();
 void renewKeyLock();
 void showMessage(const std::string& text);
 void playClick();
+// The S command's work once it acts: the recipe saved as a new line and the file rewritten.
+void saveScreenCommand();
 
 bool frameFunction();
 
