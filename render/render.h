@@ -17,6 +17,9 @@ extern float dragStartX, dragStartY;  // mouse of the last frame without a drag
 extern int32_t drawCursor;            // items of the newest generation already painted
 
 constexpr double paintBudgetMs = 30.0;
+// Painting time allowed per render call: paintBudgetMs in the program; the export tools and
+// the benchmarks lift it to paint a whole generation in one call.
+extern double paintBudget;
 constexpr uint32_t guideRed = 0x80FF0000;
 constexpr uint32_t guideWhite = 0x80FFFFFF;
 constexpr float guideRadiusFactor = 78.5f;
@@ -28,8 +31,9 @@ struct FloatColor {
 uint32_t toARGB(const FloatColor& c);
 
 void renderLine(HGE* engine, uint32_t colour, float x1, float y1, float x2, float y2, float z);
-void renderCircle(HGE* engine, int segments, uint32_t colour, float centreX, float centreY, float radius,
-                  float z);
+// Returns the number of lines drawn (0 without an engine).
+int renderCircle(HGE* engine, int segments, uint32_t colour, float centreX, float centreY, float radius,
+                 float z);
 
 // Creates the two targets and their sprites (start-up steps 15 and 16).
 void createRenderTargets();
