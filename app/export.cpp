@@ -64,6 +64,9 @@ bool exportBegin(int width, int height, std::string& error) {
     screenWidth = width;
     screenHeight = height;
     displayScale = 1.0;
+    // A headless tool never asks the display; the desktop only sizes the view a build starts
+    // with, which the exact fit replaces anyway.
+    platform::setDesktopSize(width, height);
 
     engine = hgeCreate(HGE_VERSION);
     if (!engine) {

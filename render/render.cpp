@@ -87,21 +87,24 @@ inline void paintItem(const Item& item, float originX, float originY, float part
                             static_cast<float>(static_cast<double>(item.scale) * partScale), 0.0f);
 }
 
+}  // namespace
+
 // The next iteration's preview: a red ring at the origin with the generation's first item,
 // and for every part a white ring where its child will sit and a line to it.
-void paintGuides(const Item& item, bool firstItem, float originX, float originY) {
-    if (firstItem) renderCircle(engine, 16, guideRed, originX, originY, 5.0f, 0.0f);
+int paintGuides(const Item& item, bool firstItem, float originX, float originY) {
+    int lines = 0;
+    if (firstItem) lines += renderCircle(engine, 16, guideRed, originX, originY, 5.0f, 0.0f);
     for (int k = 0; k < screenModel.partCount; ++k) {
         const Item child = placeChild(item, k);
         const float radius = static_cast<float>(static_cast<double>(guideRadiusFactor * child.scale) *
                                                 screenModel.partScale);
-        renderCircle(engine, 16, guideWhite, child.x + originX, child.y + originY, radius, 0.0f);
+        lines += renderCircle(engine, 16, guideWhite, child.x + originX, child.y + originY, radius, 0.0f);
         renderLine(engine, guideWhite, item.x + originX, item.y + originY, child.x + originX,
                    child.y + originY, 0.0f);
+        if (engine) ++lines;
     }
+    return lines;
 }
-
-}  // namespace
 
 bool renderFunction() {
     float mouseX = 0, mouseY = 0;

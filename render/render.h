@@ -35,6 +35,11 @@ void renderLine(HGE* engine, uint32_t colour, float x1, float y1, float x2, floa
 int renderCircle(HGE* engine, int segments, uint32_t colour, float centreX, float centreY, float radius,
                  float z);
 
+// The next iteration's guides for one item (firstItem adds the ring at the world origin);
+// returns the number of lines drawn.
+struct Item;
+int paintGuides(const Item& item, bool firstItem, float originX, float originY);
+
 // Creates the two targets and their sprites (start-up steps 15 and 16).
 void createRenderTargets();
 bool renderFunction();
