@@ -13,9 +13,13 @@ constexpr double frameBudgetMs = 20.0;
 
 extern int32_t expandCursor;  // next parent to expand
 
+// The expansion budget runIteration reads against frameStopwatch, in milliseconds. Always
+// frameBudgetMs in the program; benchmarks lift it to expand whole generations at once.
+extern double iterationBudgetMs;
+
 void runIteration();
 
-// The child that part i gives parent p (sprite left to the caller).
+// The child that part i gives parent p, with the part's sprite.
 Item placeChild(const Item& p, int i);
 
 float atan2Raw(float y, float x);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "platform/engine/hge.h"
 #include "platform/string_list.h"
@@ -63,6 +64,13 @@ constexpr int BUILD_PARTS = 1;
 constexpr int BUILD_PALETTE = 2;
 constexpr int BUILD_RESET = 8;
 
+// flags: BUILD_PARTS, BUILD_PALETTE, BUILD_RESET; other bits have no effect. The first
+// generation is placed whatever the flags. Emits the headless event "screen".
 void buildScreen(int flags, bool fromRecipe);
+
+// The six recipe fields as JSON members by name (no braces), and a float as JSON with nine
+// significant digits; shared by the "screen" event and the describe tool.
+std::string recipeJson(const ScreenRecipe& recipe);
+std::string jsonFloat(float value);
 
 }  // namespace orn

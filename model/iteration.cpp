@@ -1,0 +1,201 @@
+// The iteration step: starting a generation (automatically below the item target or on TAB),
+// expanding parents within the frame budget, the part-scale fit at a generation's end, and the
+// single-precision geometry that places each child.
+#include "model/iteration.h"
+
+#include <cmath>
+
+#include "app/assets.h"
+#include "app/config.h"
+#include "interaction/browse.h"
+#include "interaction/frame.h"
+#include "model/screen.h"
+#include "render/render.h"
+
+namespace orn {
+
+int32_t expandCursor = 0;
+double iterationBudgetMs = frameBudgetMs;
+
+namespace {
+
+constexpr double pi = 3.14159265358979323846;
+constexpr double twoPi = 6.283185307179586;
+constexpr double inverseTwoPi = 0.15915494309189535;
+constexpr double fitThreshold = 0.01;
+constexpr int iterationVolume = 50;
+
+// Every value is kept in a float after each step, so that a recipe places its items the same
+// way everywhere (the build also forbids fused multiply-adds).
+inline float atan2Inline(float y, float x) {
+    float t = x != 0 ? std::atan(y / x) : std::atan(y * 1e38f);
+    if (x >= 0 && y >= 0) return t;
+    if (x < 0 && y >= 0) return static_cast<float>(t + pi);
+    if (x < 0 && y < 0) return static_cast<float>(t - pi);
+    return static_cast<float>(t + twoPi);
+}
+
+inline void rotateInline(float& x, float& y, float a, float cx, float cy) {
+    float dx = cx - x;
+    float dy = cy - y;
+    float r = std::sqrt(std::fabs(dx * dx + dy * dy));
+    float theta = atan2Inline(dy, dx) + a;
+    float c = std::cos(theta);
+    float s = std::sin(theta);
+    x = cx - r * c;
+    y = cy - r * s;
+}
+
+// The transformation of one part, copied out of the model for the expansion loop.
+struct PartStep {
+    float offsetX, offsetY, twist, scale;
+    int32_t sprite;
+    int32_t colourStep;  // 2 × the part index
+};
+
+inline Item placeInline(const Item& p, const PartStep& part) {
+    Item child;
+    child.sprite = part.sprite;
+    child.angle = p.angle + part.twist;
+    child.scale = p.scale * part.scale;
+    float x = part.offsetX * child.scale + p.x;
+    float y = part.offsetY * child.scale + p.y;
+    rotateInline(x, y, child.angle, p.x, p.y);
+    child.x = x;
+    child.y = y;
+    child.colour = (part.colourStep + p.colour) % 256;
+    return child;
+}
+
+PartStep partStep(int i) {
+    const Part& part = screenModel.parts[i];
+    return PartStep{part.offsetX, part.offsetY, part.twist, part.scale, part.sprite, 2 * i};
+}
+
+// Bounds of the newest buffer kept in registers while a slice expands.
+struct Bounds {
+    float minScale, maxScale, minX, maxX, minY, maxY;
+};
+
+inline void widen(Bounds& b, const Item& c, int32_t count) {
+    widenBounds(b.minScale, b.maxScale, c.scale, count);
+    widenBounds(b.minX, b.maxX, c.x, count);
+    widenBounds(b.minY, b.maxY, c.y, count);
+}
+
+void startGeneration() {
+    SPRITE& m = screenModel;
+    bool tab = engine != nullptr && engine->keyState(KEY_TAB);
+    bool automatic = bufferCapacity(1) < m.itemTarget;
+    bool manual = tab && keyLockUntil < clock && galleryFirst < 0;
+    if (!automatic && !manual) return;
+    int64_t n = static_cast<int64_t>(bufferCapacity(1)) * m.partCount;
+    if (n > maxGenerationItems) return;
+    // The array is had before anything changes: a generation whose memory cannot be had is
+    // refused like one above the limit, and the model stays as it was.
+    int32_t size = n > 0 ? static_cast<int32_t>(n) : 0;
+    Item* items = newItemArray(size);
+    if (items == nullptr && size > 0) return;
+
+    m.generationsStarted += 1;
+    activeBuffer = (activeBuffer + 1) % 2;
+    adoptItemArray(1, items, size);
+    expandCursor = 0;
+    drawCursor = 0;
+    if (engine != nullptr && engine->keyState(KEY_TAB)) {
+        m.autoFit = 0;
+        keyLockUntil = clock + keyDelay;
+        engine->playEffect(iterationEffect, iterationVolume, 0, 1.0f, false);
+    }
+}
+
+void fitPartScale(const ItemBuffer& newest) {
+    SPRITE& m = screenModel;
+    if (m.savedPartScale > 0) {
+        m.partScale = m.savedPartScale;
+        return;
+    }
+    m.partScale = 1.0;
+    if (newest.maxScale < fitThreshold) m.partScale = fitThreshold / newest.maxScale;
+    if (newest.minScale > fitThreshold && m.partScale <= 1.0) m.partScale = fitThreshold / newest.minScale;
+}
+
+void expandGeneration() {
+    SPRITE& m = screenModel;
+    const ItemBuffer& parent = selectBuffer(0);
+    ItemBuffer& newest = selectBuffer(1);
+    const int32_t parents = parent.capacity;
+    const int32_t parts = m.partCount < 0 ? 0 : (m.partCount > 5 ? 5 : m.partCount);
+    PartStep steps[5];
+    for (int i = 0; i < parts; ++i) steps[i] = partStep(i);
+
+    const Item* from = parent.items;
+    Item* to = newest.items;
+    const int32_t capacity = newest.capacity;
+    int32_t count = newest.count;
+    Bounds b{newest.minScale, newest.maxScale, newest.minX, newest.maxX, newest.minY, newest.maxY};
+    int32_t cursor = expandCursor;
+
+    while (cursor < parents) {
+        const Item p = from[cursor];
+        if (count + parts <= capacity) {
+            for (int i = 0; i < parts; ++i) {
+                Item c = placeInline(p, steps[i]);
+                to[count] = c;
+                widen(b, c, count);
+                ++count;
+            }
+        } else {
+            // A generation restarted in the middle runs on to its end; its children no
+            // longer fit and are dropped.
+            for (int i = 0; i < parts && count < capacity; ++i) {
+                Item c = placeInline(p, steps[i]);
+                to[count] = c;
+                widen(b, c, count);
+                ++count;
+            }
+        }
+        ++cursor;
+        if (cursor >= parents) break;
+        frameStopwatch.mark(false);
+        if (frameStopwatch.elapsed(1) > iterationBudgetMs) break;
+    }
+
+    expandCursor = cursor;
+    newest.count = count;
+    newest.minScale = b.minScale;
+    newest.maxScale = b.maxScale;
+    newest.minX = b.minX;
+    newest.maxX = b.maxX;
+    newest.minY = b.minY;
+    newest.maxY = b.maxY;
+    if (cursor >= parents) {
+        if (m.autoFit != 0) fitPartScale(newest);
+        m.generationsDone += 1;
+    }
+}
+
+}  // namespace
+
+float atan2Raw(float y, float x) { return atan2Inline(y, x); }
+
+float normaliseAngle(float a) {
+    float t = static_cast<float>(a * inverseTwoPi);
+    float f = t - std::trunc(t);
+    if (f < 0) f += 1;
+    return static_cast<float>(f * twoPi);
+}
+
+float angleOfVector(float y, float x) { return normaliseAngle(atan2Inline(y, x)); }
+
+void rotateAbout(float& x, float& y, float a, float cx, float cy) { rotateInline(x, y, a, cx, cy); }
+
+Item placeChild(const Item& p, int i) { return placeInline(p, partStep(i)); }
+
+void runIteration() {
+    SPRITE& m = screenModel;
+    if (m.generationsDone >= m.generationsStarted) startGeneration();
+    if (m.generationsDone < m.generationsStarted) expandGeneration();
+}
+
+}  // namespace orn
