@@ -15,6 +15,7 @@ void setProgramDirectory(const std::string& folder);  // for tests and tools
 // The primary desktop's size in pixels (an override wins when set).
 void desktopSize(int* width, int* height);
 void setDesktopSize(int width, int height);
+bool hasDesktopOverride();
 
 // Message boxes without an owner window. A hook, when set, answers instead of a real box
 // (the headless backend records the question and gives its scripted answer).

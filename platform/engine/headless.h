@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/engine/hge.h"
 
@@ -26,3 +27,7 @@ void hgeHeadlessEndFrame();
 
 // Writes a render target (0: the screen surface) as an opaque PNG, as if composed on black.
 bool hgeWriteTargetPng(HTARGET target, const char* path);
+
+// Every state call (setCallback, setFlag, setNumber, setText) of the newest engine in order, as
+// "setNumber 8 960"; kept after the engine is released so a test can check a whole start-up.
+const std::vector<std::string>& hgeStateLog();
