@@ -10,6 +10,15 @@ namespace orn {
 
 // The screen model (SPRITE, model/screen.h) is the fourth holder, of plain records.
 
+// The plain records a graphic's collision-circle and node-point holders would own.
+struct CollisionCircle {
+    float x, y;    // centre in sprite pixels
+    float radius;  // in sprite pixels
+};
+struct NodePoint {
+    float x, y;  // position in sprite pixels
+};
+
 class VOXA_COLLISIONCIRCLE {
 public:
     VOXA_COLLISIONCIRCLE();
@@ -28,7 +37,8 @@ public:
     StringList entries;  // unsorted, case-insensitive
 };
 
-// Engine-backed objects by name; destroying one releases its engine reference.
+// Engine-backed objects by name: each object is an hgeSprite, whose destruction releases its
+// engine reference before it is freed.
 class NamedObjectList {
 public:
     NamedObjectList();
