@@ -1,0 +1,155 @@
+// Shared set-up for the saved-screen tests.
+#include "saved_support.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "app/assets.h"
+#include "app/config.h"
+#include "interaction/browse.h"
+#include "interaction/frame.h"
+#include "model/items.h"
+#include "model/screen.h"
+#include "platform/engine/headless.h"
+#include "platform/platform.h"
+#include "registry/registry.h"
+#include "render/render.h"
+#include "saved/saved_file.h"
+
+namespace savedtest {
+
+using namespace orn;
+
+std::string makeTempDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "ornalis-saved-XXXXXX").string();
+    const char* made = mkdtemp(pattern.data());
+    return made ? std::string(made) : std::string();
+}
+
+void removeTree(const std::string& path) {
+    std::error_code ec;
+    std::filesystem::remove_all(path, ec);
+}
+
+void writeBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string readBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream all;
+    all << in.rdbuf();
+    return all.str();
+}
+
+std::string recipeLine(int k) { return std::to_string(1000 + k) + ",7,11,13,200,1.000000"; }
+
+std::vector<std::string> recipeLines(int count) {
+    std::vector<std::string> lines;
+    for (int k = 0; k < count; ++k) lines.push_back(recipeLine(k));
+    return lines;
+}
+
+std::string fileBytes(const std::vector<std::string>& lines) {
+    std::string bytes;
+    for (const std::string& line : lines) bytes += line + "\r\n";
+    return bytes;
+}
+
+void SavedScreensTest::SetUp() {
+    dir = makeTempDir();
+    ASSERT_FALSE(dir.empty());
+    // Assets come from the build's program folder, the save file from the temporary one.
+    platform::setProgramDirectory(ORN_BIN_DIR);
+    platform::setDesktopSize(1920, 1080);
+    programDirectory = dir;
+    hgeUseHeadless(true);
+    engine = hgeCreate(HGE_VERSION);
+    ASSERT_NE(engine, nullptr);
+    engine->setCallback(HGE_FRAMEFUNC, frameFunction);
+    engine->setCallback(HGE_RENDERFUNC, renderFunction);
+    engine->setFlag(HGE_WINDOWED, true);
+    engine->setNumber(HGE_SCREENWIDTH, 960);
+    engine->setNumber(HGE_SCREENHEIGHT, 960);
+    engine->setNumber(HGE_SCREENBPP, 32);
+    engine->setNumber(HGE_FPS, framesPerSecond);
+    ASSERT_TRUE(engine->initiate()) << engine->errorMessage();
+    registry = new VOXA();
+    engine->attachPack("Graphics.paq");
+    ASSERT_FALSE(loadGraphics());
+    engine->attachPack("Sound.paq");
+    ASSERT_FALSE(loadSounds());
+    createRenderTargets();
+}
+
+void SavedScreensTest::TearDown() {
+    if (engine) {
+        engine->shutdown();
+        engine->release();
+        engine = nullptr;
+    }
+    removeTree(dir);
+}
+
+std::string SavedScreensTest::savePath() const { return dir + "/" + saveFileName; }
+
+void SavedScreensTest::start(const std::optional<std::vector<std::string>>& lines) {
+    if (lines) writeBytes(savePath(), fileBytes(*lines));
+    loadSavedScreens();
+    savedIndex = savedCount();
+    resetScreenState();
+    buildScreen(127, false);
+    frame();
+}
+
+void SavedScreensTest::startWithBytes(const std::string& bytes) {
+    writeBytes(savePath(), bytes);
+    start(std::nullopt);
+}
+
+bool SavedScreensTest::frame() {
+    const bool end = frameFunction();
+    if (!end) renderFunction();
+    hgeHeadlessEndFrame();
+    return end;
+}
+
+void SavedScreensTest::frames(int n) {
+    for (int i = 0; i < n; ++i) frame();
+}
+
+void SavedScreensTest::press(std::initializer_list<int> codes) {
+    for (int i = 0; i < 200 && !keyLockPassed(); ++i) frame();
+    ASSERT_TRUE(keyLockPassed()) << "the key lock-out never ended";
+    for (int code : codes) hgeHeadlessKey(code, true);
+    frame();
+    for (int code : codes) hgeHeadlessKey(code, false);
+}
+
+void SavedScreensTest::click(float x, float y) {
+    hgeHeadlessMouse(x, y);
+    hgeHeadlessKey(KEY_LBUTTON, true);
+    frame();
+    hgeHeadlessKey(KEY_LBUTTON, false);
+}
+
+std::vector<int32_t> SavedScreensTest::buildPage(int frameLimit) {
+    std::vector<int32_t> seeds;
+    int32_t cell = galleryLoaded;
+    for (int i = 0; i < frameLimit && galleryFirst >= 0 && galleryLoaded < galleryCells; ++i) {
+        frame();
+        if (galleryLoaded != cell) {
+            cell = galleryLoaded;
+            const int64_t index = static_cast<int64_t>(galleryFirst) + cell;
+            if (cell < galleryCells && index < savedCount()) seeds.push_back(screenRecipe.shapeSeed);
+        }
+    }
+    EXPECT_EQ(galleryLoaded, galleryCells) << "the page was not completed";
+    return seeds;
+}
+
+}  // namespace savedtest
