@@ -91,8 +91,7 @@ bool exportBegin(int width, int height, std::string& error) {
     }
     engine->setTransform(0, 0, 0, 0, 0, 1.0f, 1.0f);
     if (!registry) registry = new VOXA();
-    engine->attachPack("Graphics.paq");
-    if (loadGraphics()) {
+    if (!engine->attachPack("Graphics.paq") || loadGraphics()) {
         error = "Can't load graphics.";
         engine->shutdown();
         engine->release();

@@ -76,8 +76,9 @@ int runProgram() {
     registry = new VOXA;
     registry->retainSecondaryIndexes = true;
 
-    engine->attachPack("Graphics.paq");
-    if (loadGraphics()) {
+    // The fonts live only in the pack: a missing or broken pack is a graphics failure, not a
+    // run with empty fonts.
+    if (!engine->attachPack("Graphics.paq") || loadGraphics()) {
         platform::showError("Can't load graphics.", "Error");
         return shutdownProgram();
     }
