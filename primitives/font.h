@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "platform/engine/hge.h"
 #include "primitives/sprite.h"
@@ -33,6 +34,9 @@ public:
     float postAdvance[256];      // pen advance after a glyph
     float height;                // largest glyph height
     float scale;                 // factor on sizes and advances
+    // Bitmaps of earlier Bitmap lines: their glyphs still draw from them, so they are freed
+    // only with the font.
+    std::vector<HTEXTURE> replacedTextures;
 
     static HGE* fontEngine;      // shared engine reference of all fonts
 };
