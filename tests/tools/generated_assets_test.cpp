@@ -16,6 +16,11 @@
 #include <string>
 #include <vector>
 
+#include "platform/engine/hge.h"
+#include "platform/engine/headless.h"
+#include "primitives/font.h"
+#include "primitives/sprite.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -135,12 +140,8 @@ struct Glyph {
     int x = 0, y = 0, width = 0, height = 0, pre = 0, post = 0;
 };
 
-struct FontCase {
-    const char* description;
-    const char* bitmap;
-};
-
-class FontPack : public Pack, public ::testing::WithParamInterface<FontCase> {};
+// The parameter is the font's name: graphics/NAME.fnt describes graphics/NAME.png.
+class FontPack : public Pack, public ::testing::WithParamInterface<std::string> {};
 
 // Every printable character has a glyph whose cell lies in the bitmap, spans the same line box
 // as all others, holds ink unless it is the space, and advances the pen by a sensible amount.
@@ -149,9 +150,9 @@ TEST_P(FontPack, DescribesEveryPrintableCharacterOverItsBitmap) {
     EXPECT_EQ(list(""), std::vector<std::string>{"graphics"});
     EXPECT_EQ(list("graphics"), (std::vector<std::string>{"font.fnt", "font.png", "fontsmall.fnt", "fontsmall.png"}));
 
-    const std::vector<uint8_t> text = read(GetParam().description);
+    const std::vector<uint8_t> text = read("graphics/" + GetParam() + ".fnt");
     ASSERT_FALSE(text.empty());
-    const Image bitmap = decodePng(read(GetParam().bitmap));
+    const Image bitmap = decodePng(read("graphics/" + GetParam() + ".png"));
     ASSERT_GT(bitmap.width, 0) << "bitmap does not decode";
 
     std::istringstream lines(std::string(text.begin(), text.end()));
@@ -159,8 +160,7 @@ TEST_P(FontPack, DescribesEveryPrintableCharacterOverItsBitmap) {
     std::getline(lines, line);
     EXPECT_EQ(line, "[HGEFONT]");
     std::getline(lines, line);
-    const std::string bitmapName = fs::path(GetParam().bitmap).filename().string();
-    EXPECT_EQ(line, "Bitmap=" + bitmapName);
+    EXPECT_EQ(line, "Bitmap=" + GetParam() + ".png");
 
     Glyph glyphs[256];
     while (std::getline(lines, line)) {
@@ -203,9 +203,8 @@ TEST_P(FontPack, DescribesEveryPrintableCharacterOverItsBitmap) {
     EXPECT_GT(levels.size(), 64u);
 }
 
-INSTANTIATE_TEST_SUITE_P(BothFonts, FontPack,
-                         ::testing::Values(FontCase{"graphics/font.fnt", "graphics/font.png"},
-                                           FontCase{"graphics/fontsmall.fnt", "graphics/fontsmall.png"}));
+INSTANTIATE_TEST_SUITE_P(BothFonts, FontPack, ::testing::Values("font", "fontsmall"),
+                         [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
 
 TEST_F(Pack, LargeFontIsTallerThanSmallFont) {
     mount("Graphics.paq");
@@ -218,6 +217,37 @@ TEST_F(Pack, LargeFontIsTallerThanSmallFont) {
     const int large = heightOf(read("graphics/font.fnt")), small = heightOf(read("graphics/fontsmall.fnt"));
     EXPECT_GT(small, 12);
     EXPECT_GT(large, small + 8);
+}
+
+// The program's own font class reads both descriptions from the attached pack: every printable
+// character gets a glyph over the loaded bitmap, and widths add up the description's advances.
+TEST(ProgramFonts, LoadEveryGlyphFromTheGraphicsPack) {
+    hgeUseHeadless(true);
+    HGE* engine = hgeCreate(HGE_VERSION);
+    engine->setNumber(HGE_SCREENWIDTH, 64);
+    engine->setNumber(HGE_SCREENHEIGHT, 64);
+    engine->setFlag(HGE_WINDOWED, true);
+    ASSERT_TRUE(engine->initiate());
+    ASSERT_TRUE(engine->attachPack((binDir / "Graphics.paq").c_str()));
+    for (const char* name : {"graphics\\font.fnt", "graphics\\fontsmall.fnt"}) {
+        SCOPED_TRACE(name);
+        orn::hgeFont font(name);
+        EXPECT_NE(font.texture, 0u);
+        float expectedWidth = 0;
+        for (int code = 32; code <= 126; ++code) {
+            ASSERT_NE(font.glyphs[code], nullptr) << "character " << code;
+            EXPECT_EQ(font.glyphs[code]->sourceHeight, font.height);
+            expectedWidth += font.preAdvance[code] + font.glyphs[code]->sourceWidth + font.postAdvance[code];
+        }
+        EXPECT_GT(font.height, 10.0f);
+        // The printable characters in order, so the width covers every glyph exactly once.
+        char all[96] = {};
+        for (int code = 32; code <= 126; ++code) all[code - 32] = char(code);
+        EXPECT_FLOAT_EQ(font.textWidth(all), expectedWidth);
+        EXPECT_GT(font.textWidth("Ornalis 2"), font.textWidth("Ornalis2")) << "the space advances the pen";
+    }
+    engine->shutdown();
+    engine->release();
 }
 
 struct Decoded {
