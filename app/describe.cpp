@@ -105,6 +105,8 @@ int describeCommand(int argc, char** argv) {
     }
     if (graphics < 0) graphics = countPixImages();
 
+    // The view is not described: a fixed desktop keeps the tool off the display.
+    platform::setDesktopSize(1920, 1080);
     // A registry of as many graphics as the program would find; their textures do not matter.
     registry = new VOXA();
     registry->retainSecondaryIndexes = true;
