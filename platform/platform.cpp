@@ -110,7 +110,11 @@ bool askYesNo(const char* text, const char* caption) {
     box.numbuttons = 2;
     box.buttons = buttons;
     int pressed = 0;
-    if (SDL_ShowMessageBox(&box, &pressed) != 0) {
+    // SDL shows its own boxes only with the video subsystem up.
+    bool video = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+    int shown = SDL_ShowMessageBox(&box, &pressed);
+    if (video) SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    if (shown != 0) {
         // No way to ask (no display): say so where a user can see it and take No.
         fprintf(stderr, "%s: %s (no message box: %s; answering No)\n", caption, text, SDL_GetError());
         return false;
@@ -123,7 +127,10 @@ void showError(const char* text, const char* caption) {
         state.messageBoxHook(text, caption, false);
         return;
     }
-    if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption, text, nullptr) != 0) {
+    bool video = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+    int shown = SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, caption, text, nullptr);
+    if (video) SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    if (shown != 0) {
         fprintf(stderr, "%s: %s\n", caption, text);
     }
 }

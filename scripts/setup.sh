@@ -6,7 +6,7 @@ packages=(
   libsdl2-dev libsdl2-mixer-dev libsdl2-image-dev libphysfs-dev libpng-dev
   libfreetype-dev fonts-dejavu-core lame zip
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  xvfb xdotool x11-utils imagemagick
+  xvfb xfonts-base xdotool x11-utils imagemagick
 )
 if [ "${1:-}" = "--runtime-only" ]; then :; fi
 missing=()

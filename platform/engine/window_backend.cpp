@@ -33,6 +33,33 @@ void destroyWindow(WindowState* w) {
     SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
 }
 
+// True for OpenGL that runs on the processor (as under a virtual display): presenting through it
+// costs several times what SDL's own software path does.
+bool softwareOpenGl(SDL_Renderer* renderer) {
+    SDL_RendererInfo info;
+    if (SDL_GetRendererInfo(renderer, &info) != 0 || strncmp(info.name, "opengl", 6) != 0) return false;
+    using GetString = const unsigned char* (*)(unsigned int);
+    auto getString = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
+    if (!getString) return false;
+    const auto* name = reinterpret_cast<const char*>(getString(0x1F01));  // GL_RENDERER
+    return name && (strstr(name, "llvmpipe") || strstr(name, "softpipe") || strstr(name, "Software"));
+}
+
+// No vertical sync: the frame rate is paced here, and vsync at another rate would halve it.
+SDL_Renderer* createRenderer(SDL_Window* window) {
+    SDL_Renderer* renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_ACCELERATED);
+    if (renderer && softwareOpenGl(renderer)) {
+        SDL_DestroyRenderer(renderer);
+        renderer = nullptr;
+    }
+    if (!renderer) {
+        // The window's own pixel buffer, put on the display directly.
+        SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+        renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
+    }
+    return renderer;
+}
+
 bool openWindow(EngineImpl* engine, std::string& error) {
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
         error = std::string("Can't open the display: ") + SDL_GetError();
@@ -55,9 +82,7 @@ bool openWindow(EngineImpl* engine, std::string& error) {
         destroyWindow(w);
         return false;
     }
-    // No vertical sync: the frame rate is paced here, and vsync at another rate would halve it.
-    w->renderer = SDL_CreateRenderer(w->window, -1, SDL_RENDERER_ACCELERATED);
-    if (!w->renderer) w->renderer = SDL_CreateRenderer(w->window, -1, SDL_RENDERER_SOFTWARE);
+    w->renderer = createRenderer(w->window);
     if (w->renderer) {
         SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
         w->texture = SDL_CreateTexture(w->renderer, SDL_PIXELFORMAT_RGBA32, SDL_TEXTUREACCESS_STREAMING, w->width,
