@@ -195,7 +195,7 @@ std::string copyProgram(bool withGraphicsPack) {
     return folder;
 }
 
-TEST(StartUp, WithoutItsGraphicsPackTheProgramSaysSoAndNeverRunsTheLoop) {
+TEST(AssetStartUp, WithoutItsGraphicsPackTheProgramSaysSoAndNeverRunsTheLoop) {
     const std::string folder = copyProgram(false);
     std::string out;
     const int code = runScripted(folder, "answer no\n50 quit\n", out);
@@ -207,7 +207,7 @@ TEST(StartUp, WithoutItsGraphicsPackTheProgramSaysSoAndNeverRunsTheLoop) {
     fs::remove_all(folder, ec);
 }
 
-TEST(StartUp, WithItsAssetsTheProgramBuildsItsFirstScreen) {
+TEST(AssetStartUp, WithItsAssetsTheProgramBuildsItsFirstScreen) {
     const std::string folder = copyProgram(true);
     std::string out;
     const int code = runScripted(folder, "answer no\n5 quit\n", out);

@@ -6,6 +6,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <random>
@@ -37,6 +38,14 @@ struct Picture {
     std::vector<uint8_t> rgb;  // 3 bytes a pixel, rows top to bottom
     const uint8_t* at(int x, int y) const { return &rgb[(static_cast<size_t>(y) * width + x) * 3]; }
     int brightness(int x, int y) const { return at(x, y)[0] + at(x, y)[1] + at(x, y)[2]; }
+    // The brightest pixel of the 3 by 3 block around (x, y): a one-pixel line may pass beside
+    // the exact point.
+    int brightnessNear(int x, int y) const {
+        int best = 0;
+        for (int dy = -1; dy <= 1; ++dy)
+            for (int dx = -1; dx <= 1; ++dx) best = std::max(best, brightness(x + dx, y + dy));
+        return best;
+    }
 };
 
 Picture readPng(const std::string& path) {
@@ -176,11 +185,11 @@ TEST_F(TinyScreen, RingAndLineLandWhereAsked) {
     engine->endScene();
     const Picture p = target(accumTarget, "ring");
     ASSERT_EQ(p.width, side);
-    EXPECT_GT(p.brightness(26, 16), 300);  // on the ring, right of the centre
-    EXPECT_GT(p.brightness(16, 6), 300);   // on the ring, above the centre
-    EXPECT_EQ(p.brightness(16, 16), 0);    // the centre stays dark
-    EXPECT_GT(p.brightness(7, 30), 300);   // on the line
-    EXPECT_EQ(p.brightness(16, 2), 0);     // no engine, no line
+    EXPECT_GT(p.brightnessNear(26, 16), 300);  // on the ring, right of the centre
+    EXPECT_GT(p.brightnessNear(16, 6), 300);   // on the ring, above the centre
+    EXPECT_EQ(p.brightnessNear(16, 16), 0);    // the centre stays dark
+    EXPECT_GT(p.brightnessNear(7, 30), 300);   // on the line
+    EXPECT_EQ(p.brightnessNear(16, 2), 0);     // no engine, no line
 }
 
 // One item: its sprite at its position plus the origin, its size the item scale times the part
@@ -258,7 +267,7 @@ TEST_F(TinyScreen, SlicedPaintingEqualsOnePass) {
 // With the real budget a generation too large for one frame takes several, each frame painting
 // at least one item and the last one finishing exactly at the count.
 TEST_F(TinyScreen, LargeGenerationIsPaintedOverSeveralFrames) {
-    const int32_t count = 3000000;
+    const int32_t count = 1000000;
     releaseBuffer(1);
     ASSERT_TRUE(allocateBuffer(1, count));
     for (int32_t i = 0; i < count; ++i) {
