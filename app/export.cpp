@@ -3,6 +3,7 @@
 // the real render pass. Also the --render command line tool built on it.
 #include "app/export.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -207,36 +208,23 @@ bool validRecipeLine(const std::string& line, std::string& error) {
     return true;
 }
 
-// The output file can be written: an existing file must be writable, a new one needs a
-// writable folder. Checked before the long work.
+// The output file can be written: an existing one opens for writing, a new one can be created
+// (and is removed again). Trying it is the only sure test, whoever runs the tool.
 bool writablePath(const std::string& path, std::string& error) {
     namespace fs = std::filesystem;
     std::error_code ec;
-    const fs::path file = fs::absolute(path, ec);
-    if (ec) {
-        error = "cannot write " + path + ": " + ec.message();
-        return false;
-    }
-    if (fs::is_directory(file, ec)) {
+    if (fs::is_directory(path, ec)) {
         error = "cannot write " + path + ": it is a folder";
         return false;
     }
-    if (fs::exists(file, ec)) {
-        if (access(file.c_str(), W_OK) != 0) {
-            error = "cannot write " + path + ": " + std::strerror(errno);
-            return false;
-        }
-        return true;
-    }
-    const fs::path folder = file.parent_path();
-    if (!fs::is_directory(folder, ec)) {
-        error = "cannot write " + path + ": the folder " + folder.string() + " does not exist";
-        return false;
-    }
-    if (access(folder.c_str(), W_OK | X_OK) != 0) {
+    const bool existed = fs::exists(path, ec);
+    const int fd = existed ? open(path.c_str(), O_WRONLY) : open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+    if (fd < 0) {
         error = "cannot write " + path + ": " + std::strerror(errno);
         return false;
     }
+    close(fd);
+    if (!existed) unlink(path.c_str());
     return true;
 }
 
