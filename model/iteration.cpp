@@ -27,12 +27,16 @@ constexpr int iterationVolume = 50;
 
 // Every value is kept in a float after each step, so that a recipe places its items the same
 // way everywhere (the build also forbids fused multiply-adds).
+// The quadrant is chosen by table, without branches (children point every way, so branches
+// would mispredict). Values that are not numbers fall to the last entry, and adding -0.0 in the
+// first quadrant leaves t exactly as it is, signed zero included.
+constexpr double quadrantTurns[4] = {-0.0, pi, -pi, twoPi};
+
 inline float atan2Inline(float y, float x) {
     float t = x != 0 ? std::atan(y / x) : std::atan(y * 1e38f);
-    if (x >= 0 && y >= 0) return t;
-    if (x < 0 && y >= 0) return static_cast<float>(t + pi);
-    if (x < 0 && y < 0) return static_cast<float>(t - pi);
-    return static_cast<float>(t + twoPi);
+    int right = x >= 0, left = x < 0, up = y >= 0, down = y < 0;
+    int quadrant = 3 - 3 * (right & up) - 2 * (left & up) - (left & down);
+    return static_cast<float>(t + quadrantTurns[quadrant]);
 }
 
 inline void rotateInline(float& x, float& y, float a, float cx, float cy) {
@@ -135,6 +139,7 @@ void expandGeneration() {
     int32_t count = newest.count;
     Bounds b{newest.minScale, newest.maxScale, newest.minX, newest.maxX, newest.minY, newest.maxY};
     int32_t cursor = expandCursor;
+    int32_t childrenSinceReading = 0;
 
     while (cursor < parents) {
         const Item p = from[cursor];
@@ -157,6 +162,11 @@ void expandGeneration() {
         }
         ++cursor;
         if (cursor >= parents) break;
+        // Reading the counter costs as much as placing two children, so it is read once
+        // enough children have been placed since the last reading, not after every parent.
+        childrenSinceReading += parts;
+        if (childrenSinceReading < childrenPerBudgetReading) continue;
+        childrenSinceReading = 0;
         frameStopwatch.mark(false);
         if (frameStopwatch.elapsed(1) > iterationBudgetMs) break;
     }

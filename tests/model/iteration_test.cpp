@@ -63,6 +63,9 @@ TEST(Geometry, NormaliseAngleAndExactHalfTurn) {
     // nearest 3π/2: the reductions round to exactly those.
     EXPECT_EQ(angleOfVector(0, -1), static_cast<float>(kPi));
     EXPECT_EQ(angleOfVector(-1, 0), static_cast<float>(3 * kPi / 2));
+    // The first quadrant returns the arctangent untouched, signed zero included.
+    EXPECT_TRUE(std::signbit(atan2Raw(-0.0f, 1)));
+    EXPECT_TRUE(std::isnan(atan2Raw(std::nanf(""), 1)));
 }
 
 // rotateAbout turns counter-clockwise in a y-up frame, about the centre.
@@ -185,7 +188,7 @@ class LimitSizes : public Iteration, public testing::WithParamInterface<SizeCase
 
 TEST_P(LimitSizes, StopAtTheLastGenerationWithinTheLimit) {
     buildFrom(recipeWithParts(GetParam().parts, INT32_MAX));
-    iterationBudgetMs = -1;  // one parent per frame
+    iterationBudgetMs = -1;  // one slice of parents per frame
     int32_t last = bufferCapacity(1);
     for (int frame = 0; frame < 40; ++frame) {
         int32_t started = screenModel.generationsStarted;
@@ -214,38 +217,62 @@ INSTANTIATE_TEST_SUITE_P(Parts, LimitSizes,
                          testing::Values(SizeCase{2, 16777216, 24}, SizeCase{3, 14348907, 15},
                                          SizeCase{4, 16777216, 12}, SizeCase{5, 9765625, 10}));
 
-TEST_F(Iteration, TheBudgetStopsAfterEachParentButAlwaysExpandsOne) {
-    buildFrom(recipeWithParts(2, 20000));
+// With the budget used up from the start, each frame expands the parents that place the first
+// 32 children, then reads the stopwatch and stops.
+struct SliceCase {
+    int parts;
+    int32_t parents;  // generation of parents to expand
+    int32_t perFrame;
+};
+
+class BudgetSlices : public Iteration, public testing::WithParamInterface<SliceCase> {};
+
+TEST_P(BudgetSlices, StopAfterTheReadingThatPassesTheBudget) {
+    const SliceCase& c = GetParam();
+    buildFrom(recipeWithParts(c.parts, c.parents));
+    growToTheEnd();
+    ASSERT_EQ(bufferCapacity(1), c.parents);
+    screenModel.itemTarget = INT32_MAX;
     iterationBudgetMs = -1;
-    runIteration();  // starts the generation of 4 and expands its first parent
-    EXPECT_EQ(screenModel.generationsStarted, 1);
-    EXPECT_EQ(expandCursor, 1);
-    EXPECT_EQ(selectBuffer(1).count, 2);
     runIteration();
-    EXPECT_EQ(expandCursor, 2);
-    EXPECT_EQ(screenModel.generationsDone, 1);
-    // The next generation starts only in the next frame.
-    EXPECT_EQ(screenModel.generationsStarted, 1);
-    runIteration();
-    EXPECT_EQ(screenModel.generationsStarted, 2);
-    EXPECT_EQ(bufferCapacity(1), 8);
+    EXPECT_EQ(screenModel.generationsStarted, screenModel.generationsDone + 1);
     EXPECT_EQ(drawCursor, 0);
+    EXPECT_EQ(expandCursor, c.perFrame);
+    EXPECT_EQ(selectBuffer(1).count, c.perFrame * c.parts);
+    runIteration();
+    EXPECT_EQ(expandCursor, 2 * c.perFrame);
+    int frames = 2;
+    while (screenModel.generationsDone < screenModel.generationsStarted) {
+        runIteration();
+        ++frames;
+    }
+    EXPECT_EQ(frames, (c.parents + c.perFrame - 1) / c.perFrame);
+    EXPECT_EQ(selectBuffer(1).count, c.parents * c.parts);
+    // The next generation starts only in the next frame.
+    const int32_t started = screenModel.generationsStarted;
+    runIteration();
+    EXPECT_EQ(screenModel.generationsStarted, started + 1);
 }
 
+INSTANTIATE_TEST_SUITE_P(Parts, BudgetSlices,
+                         testing::Values(SliceCase{2, 64, 16}, SliceCase{3, 81, 11}, SliceCase{4, 64, 8},
+                                         SliceCase{5, 125, 7}));
+
 TEST_F(Iteration, RestartedGenerationRunsOnAndDropsItsChildren) {
-    buildFrom(recipeWithParts(2, 20000));
+    buildFrom(recipeWithParts(2, 64));
+    growToTheEnd();
+    screenModel.itemTarget = 20000;
     iterationBudgetMs = -1;
-    runIteration();
-    runIteration();
-    runIteration();  // generation of 8 started, one of its four parents expanded
-    ASSERT_EQ(expandCursor, 1);
-    ASSERT_EQ(bufferCapacity(1), 8);
+    runIteration();  // generation of 128 started, 16 of its 64 parents expanded
+    ASSERT_EQ(expandCursor, 16);
+    ASSERT_EQ(bufferCapacity(1), 128);
     // The iteration toggle places the first generation again without resetting the counters.
     buildScreen(0, false);
     std::vector<Item> first(selectBuffer(1).items, selectBuffer(1).items + 2);
     iterationBudgetMs = 1e12;
     runIteration();
     EXPECT_EQ(screenModel.generationsDone, screenModel.generationsStarted);
+    EXPECT_EQ(expandCursor, 64);
     EXPECT_EQ(selectBuffer(1).count, 2);
     EXPECT_EQ(bufferCapacity(1), 2);
     EXPECT_EQ(0, std::memcmp(first.data(), selectBuffer(1).items, 2 * sizeof(Item)));
@@ -376,28 +403,31 @@ TEST_F(TabKey, StartsAGenerationBeyondTheTargetTurningAutoFitOff) {
 }
 
 TEST_F(TabKey, DoesNothingWhileRunningLockedOutOrWithTheGalleryOpen) {
-    buildFrom(recipeWithParts(2, 2));
+    buildFrom(recipeWithParts(2, 64));
+    iterationBudgetMs = 1e12;
+    growToTheEnd();
     orn::clock = 10;
     hgeHeadlessKey(KEY_TAB, true);
 
     galleryFirst = 0;
     EXPECT_EQ(frame(), "");
-    EXPECT_EQ(screenModel.generationsStarted, 0);
+    EXPECT_EQ(screenModel.generationsStarted, 5);
     galleryFirst = -1;
 
     keyLockUntil = 10;  // not strictly below the clock
     frame();
-    EXPECT_EQ(screenModel.generationsStarted, 0);
+    EXPECT_EQ(screenModel.generationsStarted, 5);
 
     keyLockUntil = 0;
     iterationBudgetMs = -1;
-    frame();  // starts the generation of 4, one parent expanded
-    EXPECT_EQ(screenModel.generationsStarted, 1);
+    frame();  // starts the generation of 128, 16 of its parents expanded
+    EXPECT_EQ(screenModel.generationsStarted, 6);
+    EXPECT_EQ(expandCursor, 16);
     keyLockUntil = 0;
-    frame();  // TAB while it runs: it only completes
-    EXPECT_EQ(screenModel.generationsStarted, 1);
-    EXPECT_EQ(screenModel.generationsDone, 1);
-    EXPECT_EQ(bufferCapacity(1), 4);
+    frame();  // TAB while it runs: the generation only goes on
+    EXPECT_EQ(screenModel.generationsStarted, 6);
+    EXPECT_EQ(expandCursor, 32);
+    EXPECT_EQ(bufferCapacity(1), 128);
 }
 
 TEST_F(TabKey, AtTheLimitStartsNothingAndPlaysNothing) {
