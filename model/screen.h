@@ -33,7 +33,8 @@ struct PaletteEntry {
     int32_t red, green, blue;  // each 40..255
 };
 
-// The screen model. Its first member is the fourth owning holder (plain records).
+// The screen model. Its first member is the fourth owning holder: plain records from malloc,
+// freed with free when their entry is deleted (nothing in the program adds one).
 class SPRITE {
 public:
     SPRITE();
