@@ -70,17 +70,35 @@ done
 xdotool windowfocus --sync "$box" || fail "cannot focus the question box"
 xdotool key Escape
 
-main=$(timeout 15 xdotool search --sync --onlyvisible --name "Ornalis 2 - " | head -n 1)
+# A search can die on a window that vanishes under it: search again until 15 s have passed.
+main=""
+deadline=$((SECONDS + 15))
+while [ -z "$main" ] && [ "$SECONDS" -lt "$deadline" ]; do
+    main=$(timeout 5 xdotool search --sync --onlyvisible --name "Ornalis 2 - " 2>/dev/null | head -n 1)
+    kill -0 "$program_pid" 2>/dev/null || fail "the program ended after the question"
+done
 [ -n "$main" ] || fail "the main window did not appear within 15 s after answering No"
+# The window may be made again once while the display is set up: take the one that stays.
+geometry=""
+for _ in $(seq 1 30); do
+    sleep 0.5
+    kill -0 "$program_pid" 2>/dev/null || fail "the program ended after opening its window"
+    current=$(xdotool search --onlyvisible --name "Ornalis 2 - " 2>/dev/null | head -n 1)
+    if [ -n "$current" ] && [ "$current" = "$main" ] && geometry=$(xwininfo -id "$main" -int 2>/dev/null); then
+        break
+    fi
+    geometry=""
+    [ -n "$current" ] && main=$current
+done
+[ -n "$geometry" ] || fail "the main window did not settle"
 xdotool windowfocus --sync "$main" 2>/dev/null
 
 # The window's place on the root window, for cropping the screenshots.
-geometry=$(xwininfo -id "$main" -int)
 wx=$(awk '/Absolute upper-left X/{print $4}' <<<"$geometry")
 wy=$(awk '/Absolute upper-left Y/{print $4}' <<<"$geometry")
 ww=$(awk '/Width:/{print $2}' <<<"$geometry")
 wh=$(awk '/Height:/{print $2}' <<<"$geometry")
-[ "$ww" -gt 0 ] && [ "$wh" -gt 0 ] || fail "cannot read the main window's geometry"
+[ "${ww:-0}" -gt 0 ] && [ "${wh:-0}" -gt 0 ] || fail "cannot read the main window's geometry"
 
 # Share of the window's pixels brighter than 2% of full scale (the sprites are painted a pixel
 # or two wide, so a picture is many faint dots), and its number of colours; the top rows, where
