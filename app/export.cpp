@@ -136,7 +136,7 @@ bool exportLine(const std::string& line, const std::string& path, ExportResult& 
 
     // Every item through the render pass, in one call with the budget lifted.
     const double budgetBefore = paintBudget;
-    paintBudget = 1e300;
+    paintBudget = noBudget;
     drawCursor = 0;
     const int32_t showGuidesBefore = showGuides;
     showGuides = 0;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 
 #include "platform/engine/hge.h"
 #include "primitives/sprite.h"
@@ -18,8 +19,9 @@ extern int32_t drawCursor;            // items of the newest generation already 
 
 constexpr double paintBudgetMs = 30.0;
 // Painting time allowed per render call: paintBudgetMs in the program; the export tools and
-// the benchmarks lift it to paint a whole generation in one call.
+// the benchmarks lift it to noBudget to paint a whole generation in one call.
 extern double paintBudget;
+constexpr double noBudget = std::numeric_limits<double>::infinity();
 constexpr uint32_t guideRed = 0x80FF0000;
 constexpr uint32_t guideWhite = 0x80FFFFFF;
 constexpr float guideRadiusFactor = 78.5f;
