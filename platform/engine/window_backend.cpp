@@ -75,8 +75,13 @@ bool openWindow(EngineImpl* engine, std::string& error) {
     }
     Uint32 flags = SDL_WINDOW_SHOWN;
     if (!engine->flags[HGE_WINDOWED]) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+    // Made ready for OpenGL at once, so that trying the OpenGL renderer does not make it anew.
     w->window = SDL_CreateWindow(engine->texts[HGE_TITLE].c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                                 w->width, w->height, flags);
+                                 w->width, w->height, flags | SDL_WINDOW_OPENGL);
+    if (!w->window) {
+        w->window = SDL_CreateWindow(engine->texts[HGE_TITLE].c_str(), SDL_WINDOWPOS_CENTERED,
+                                     SDL_WINDOWPOS_CENTERED, w->width, w->height, flags);
+    }
     if (!w->window) {
         error = std::string("Can't create the window: ") + SDL_GetError();
         destroyWindow(w);
