@@ -8,6 +8,8 @@
 #include "platform/engine/hge.h"
 
 // The next initiate opens the headless backend (true) or the SDL window (false, the default).
+// Headless, message boxes become "messagebox" events answered No (or as a script says), and the
+// desktop is 1920 by 1080 unless a desktop size was set before.
 void hgeUseHeadless(bool headless);
 bool hgeHeadless();
 // Reads a script of "F key CODE down|up", "F mouse X Y", "F wheel N", "F shot FILE.png",
