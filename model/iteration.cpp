@@ -124,27 +124,17 @@ void fitPartScale(const ItemBuffer& newest) {
     if (newest.minScale > fitThreshold && m.partScale <= 1.0) m.partScale = fitThreshold / newest.minScale;
 }
 
-void expandGeneration() {
-    SPRITE& m = screenModel;
-    const ItemBuffer& parent = selectBuffer(0);
-    ItemBuffer& newest = selectBuffer(1);
-    const int32_t parents = parent.capacity;
-    const int32_t parts = m.partCount < 0 ? 0 : (m.partCount > 5 ? 5 : m.partCount);
-    PartStep steps[5];
-    for (int i = 0; i < parts; ++i) steps[i] = partStep(i);
-
-    const Item* from = parent.items;
-    Item* to = newest.items;
-    const int32_t capacity = newest.capacity;
-    int32_t count = newest.count;
-    Bounds b{newest.minScale, newest.maxScale, newest.minX, newest.maxX, newest.minY, newest.maxY};
-    int32_t cursor = expandCursor;
+// Expands parents from `cursor` until the generation is complete or a reading of the budget
+// stopwatch passes the budget. Parts is a template argument so that the children of one
+// parent are placed by straight-line code.
+template <int Parts>
+int32_t expandParents(const Item* from, int32_t parents, int32_t cursor, Item* to, int32_t capacity,
+                      int32_t& count, Bounds& b, const PartStep* steps) {
     int32_t childrenSinceReading = 0;
-
     while (cursor < parents) {
         const Item p = from[cursor];
-        if (count + parts <= capacity) {
-            for (int i = 0; i < parts; ++i) {
+        if (count + Parts <= capacity) {
+            for (int i = 0; i < Parts; ++i) {
                 Item c = placeInline(p, steps[i]);
                 to[count] = c;
                 widen(b, c, count);
@@ -153,7 +143,7 @@ void expandGeneration() {
         } else {
             // A generation restarted in the middle runs on to its end; its children no
             // longer fit and are dropped.
-            for (int i = 0; i < parts && count < capacity; ++i) {
+            for (int i = 0; i < Parts && count < capacity; ++i) {
                 Item c = placeInline(p, steps[i]);
                 to[count] = c;
                 widen(b, c, count);
@@ -164,11 +154,36 @@ void expandGeneration() {
         if (cursor >= parents) break;
         // Reading the counter costs as much as placing two children, so it is read once
         // enough children have been placed since the last reading, not after every parent.
-        childrenSinceReading += parts;
+        childrenSinceReading += Parts;
         if (childrenSinceReading < childrenPerBudgetReading) continue;
         childrenSinceReading = 0;
         frameStopwatch.mark(false);
         if (frameStopwatch.elapsed(1) > iterationBudgetMs) break;
+    }
+    return cursor;
+}
+
+void expandGeneration() {
+    SPRITE& m = screenModel;
+    const ItemBuffer& parent = selectBuffer(0);
+    ItemBuffer& newest = selectBuffer(1);
+    const int32_t parents = parent.capacity;
+    PartStep steps[5];
+    for (int i = 0; i < m.partCount && i < 5; ++i) steps[i] = partStep(i);
+
+    int32_t count = newest.count;
+    Bounds b{newest.minScale, newest.maxScale, newest.minX, newest.maxX, newest.minY, newest.maxY};
+    int32_t cursor = expandCursor;
+    const Item* from = parent.items;
+    Item* to = newest.items;
+    const int32_t room = newest.capacity;
+    switch (m.partCount) {
+        case 2: cursor = expandParents<2>(from, parents, cursor, to, room, count, b, steps); break;
+        case 3: cursor = expandParents<3>(from, parents, cursor, to, room, count, b, steps); break;
+        case 4: cursor = expandParents<4>(from, parents, cursor, to, room, count, b, steps); break;
+        case 5: cursor = expandParents<5>(from, parents, cursor, to, room, count, b, steps); break;
+        // Without parts (never built so) the generation has no children.
+        default: cursor = parents; break;
     }
 
     expandCursor = cursor;
