@@ -176,9 +176,11 @@ TEST_F(SaveTest, EveryWriteIsReportedAsASaveEvent) {
     platform::enableEvents(true);
     testing::internal::CaptureStdout();
     saveScreenCommand();
-    limitFileSize(8);
+    // A folder in the file's place makes the next write fail (stdout is captured into a file,
+    // so the size limit cannot be used here).
+    std::filesystem::remove(savePath());
+    std::filesystem::create_directory(savePath());
     saveScreenCommand();
-    liftFileSizeLimit();
     const std::string out = testing::internal::GetCapturedStdout();
     platform::enableEvents(false);
     const std::string file = platform::jsonString(savePath());
@@ -189,27 +191,22 @@ TEST_F(SaveTest, EveryWriteIsReportedAsASaveEvent) {
     EXPECT_NE(out.find("\"event\":\"message\",\"text\":\"Saved\""), std::string::npos) << out;
 }
 
-// Binary bytes, a megabyte-long line, negative, huge and non-numeric values, empty lines and
-// extra fields: everything loads, every line can be browsed to and shown in the gallery.
+// Binary bytes, a megabyte-long line, negative, huge and non-numeric values, an empty line,
+// quoted and extra fields, every kind of line break, and bytes after a NUL that must be ignored.
 std::string garbageFile() {
     std::string bytes;
-    uint32_t state = 12345;
-    for (int i = 0; i < 600; ++i) {
-        state = state * 1103515245u + 12345u;
-        char c = static_cast<char>((state >> 16) & 0xFF);
-        bytes += c == '\0' ? '\x01' : c;
+    for (int c = 1; c < 256; ++c) {
+        if (c != '\r' && c != '\n') bytes += static_cast<char>(c);
     }
     bytes += "\r\n";
     bytes += std::string(1 << 20, '9') + "," + std::string(1000, '-') + "\n";
     bytes += "-5,-7,-9,-11,-13,-1.5\r";
     bytes += "2147483647,2147483647,2147483647,2147483647,2147483647,3.4e38\n";
     bytes += "99999999999999999999,-99999999999999999999,1e400,nan,inf,-inf\n";
-    bytes += "\n";
-    bytes += ",,,,,\r\n";
+    bytes += "\r\n";
     bytes += "\"1,2\",3,\"\"\"\",4\n";
-    bytes += "1,2,3,4,5,6,7,8,9\n";
-    bytes += "1,1,1,1,40,0.000001\n";
-    bytes += std::string(1, '\0') + "5,5,5,5,5,5\n";
+    bytes += "1,2,3,4,5,6,7,8,9";
+    bytes += std::string(1, '\0') + "\n5,5,5,5,5,5\n";
     return bytes;
 }
 
@@ -220,7 +217,7 @@ TEST_F(SaveTest, GarbageFileLoadsAndBrowsesWithoutHarm) {
     expected.loadFromText(bytes.data(), bytes.size());
     const int n = savedCount();
     ASSERT_EQ(n, expected.count());
-    ASSERT_GT(n, 10);
+    ASSERT_EQ(n, 8);
 
     for (int k = n; k >= 1; --k) {
         press(KEY_UP);
@@ -238,9 +235,9 @@ TEST_F(SaveTest, GarbageFileLoadsAndBrowsesWithoutHarm) {
 
     // The gallery over the same lines; a screen that never reaches its target holds its cell.
     press(KEY_PGDN);
-    frames(300);
+    frames(40);
     press(KEY_PGUP);
-    frames(300);
+    frames(40);
     click(10, 10);
     EXPECT_EQ(galleryFirst, -1);
     // Nothing was written back.

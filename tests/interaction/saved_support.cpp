@@ -99,6 +99,12 @@ std::string SavedScreensTest::savePath() const { return dir + "/" + saveFileName
 
 void SavedScreensTest::start(const std::optional<std::vector<std::string>>& lines) {
     if (lines) writeBytes(savePath(), fileBytes(*lines));
+    // The program's state as it starts, also when several tests share one process.
+    galleryFirst = -1;
+    galleryLoaded = 0;
+    showGuides = 0;
+    iterationAutoOff = 0;
+    message.clear();
     loadSavedScreens();
     savedIndex = savedCount();
     resetScreenState();
@@ -140,6 +146,10 @@ void SavedScreensTest::click(float x, float y) {
 std::vector<int32_t> SavedScreensTest::buildPage(int frameLimit) {
     std::vector<int32_t> seeds;
     int32_t cell = galleryLoaded;
+    // The frame that opened or turned the page may already have loaded its first cell.
+    if (cell >= 0 && cell < galleryCells && static_cast<int64_t>(galleryFirst) + cell < savedCount()) {
+        seeds.push_back(screenRecipe.shapeSeed);
+    }
     for (int i = 0; i < frameLimit && galleryFirst >= 0 && galleryLoaded < galleryCells; ++i) {
         frame();
         if (galleryLoaded != cell) {

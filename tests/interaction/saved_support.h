@@ -27,6 +27,7 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
+public:
     // Start-up from the save file on disk: writes it (unless absent), loads the list, builds the
     // first screen and runs the first frame, in which no command acts.
     void start(const std::optional<std::vector<std::string>>& lines);
