@@ -181,7 +181,9 @@ TEST_F(ProgramCopy, FirstSavesCreateTheFile) {
     StringList written;
     ASSERT_TRUE(written.loadFromFile(savePath()));
     ASSERT_EQ(written.count(), 2);
-    EXPECT_EQ(written.text(0), written.text(1));
+    // The same screen twice; it may have grown in between, so only its seeds must agree.
+    const std::string seeds = written.text(0).substr(0, written.text(0).rfind(',', written.text(0).rfind(',') - 1));
+    EXPECT_EQ(written.text(1).substr(0, seeds.size()), seeds);
 }
 
 TEST_F(ProgramCopy, SaveThatCannotWriteSaysSoAndKeepsTheLine) {
