@@ -223,11 +223,6 @@ HTEXTURE rasterTextureFromPng(DrawState& draw, const void* data, size_t size, bo
                                  mipmaps);
 }
 
-RasterTexture* rasterTexture(DrawState& draw, HTEXTURE texture) {
-    if (texture == 0 || texture > draw.textures.size()) return nullptr;
-    return draw.textures[texture - 1].get();
-}
-
 void rasterFreeTexture(DrawState& draw, HTEXTURE texture) {
     RasterTexture* t = rasterTexture(draw, texture);
     // A target's surface goes with its target.

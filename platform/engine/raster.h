@@ -68,7 +68,10 @@ HTEXTURE rasterTextureFromRgba(DrawState& draw, int width, int height, const uin
 // Decodes a PNG file image held in memory; 0 when it is not a readable PNG.
 HTEXTURE rasterTextureFromPng(DrawState& draw, const void* data, size_t size, bool mipmaps);
 // The texture of a handle (texture 0 and unknown handles give null).
-RasterTexture* rasterTexture(DrawState& draw, HTEXTURE texture);
+inline RasterTexture* rasterTexture(DrawState& draw, HTEXTURE texture) {
+    if (texture == 0 || texture > draw.textures.size()) return nullptr;
+    return draw.textures[texture - 1].get();
+}
 void rasterFreeTexture(DrawState& draw, HTEXTURE texture);
 
 HTARGET rasterCreateTarget(DrawState& draw, int width, int height);

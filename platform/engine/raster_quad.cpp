@@ -1,112 +1,16 @@
 // Drawing one quad: a splat of its mean colour when it is under about a pixel, a straight row
 // composite when it copies texels one to one, and otherwise a scan of its rows with bilinear
 // sampling from the mip level that matches its size, anti-aliased when it is narrow.
-#include <emmintrin.h>
-
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
-#include "platform/engine/raster.h"
+#include "platform/engine/raster_pixels.h"
+
+using namespace raster;
 
 namespace {
 
-// Quads whose edges are all shorter than this are splatted (squared, in pixels).
-constexpr double splatMaxEdge2 = 1.5 * 1.5;
-// Quads narrower than this get edges weighted by coverage, so their brightness does not jump
-// with their sub-pixel position; wider quads take each pixel whose centre they cover, which
-// leaves no crack and no overlap between quads that share an edge.
-constexpr double smoothMaxWidth2 = 16.0 * 16.0;
-
-// Texture coordinates are fixed point with 7 fractional bits in bilinear sampling.
-constexpr int fracBits = 7;
-constexpr float fracOne = 128.0f;
-
-struct Source {
-    const uint32_t* texels;  // level in use
-    int stride;              // its width
-};
-
-// Premultiplied tint as factors 0..256 per channel, lanes R, G, B, A.
-inline __m128 tintFactors(uint32_t argb) {
-    float a = static_cast<float>(argb >> 24) / 255.0f;
-    float scale = 256.0f / 255.0f * a;
-    return _mm_setr_ps(static_cast<float>((argb >> 16) & 255u) * scale, static_cast<float>((argb >> 8) & 255u) * scale,
-                       static_cast<float>(argb & 255u) * scale, a * 256.0f);
-}
-
-inline __m128i factorsToInt(__m128 f) {
-    __m128i i = _mm_cvtps_epi32(f);
-    return _mm_packs_epi32(i, i);
-}
-
-// Bilinear sample at fixed-point texel-centre coordinates (U, V) >= 0; lanes 0..3 hold R, G, B,
-// A as 0..255. A coordinate at the last texel has a zero fraction, so the read past it counts
-// for nothing (the storage has slack for it).
-inline __m128i sampleBilinear(const Source& src, int u, int v) {
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i half = _mm_set1_epi16(64);
-    int x0 = u >> fracBits, y0 = v >> fracBits;
-    const uint32_t* p = src.texels + static_cast<size_t>(y0) * static_cast<size_t>(src.stride) + x0;
-    __m128i r0 = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)), zero);
-    __m128i r1 = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + src.stride)), zero);
-    __m128i wy = _mm_set1_epi16(static_cast<short>(v & 127));
-    __m128i col = _mm_add_epi16(_mm_slli_epi16(r0, 7), _mm_mullo_epi16(_mm_sub_epi16(r1, r0), wy));
-    col = _mm_srli_epi16(_mm_add_epi16(col, half), 7);
-    __m128i wx = _mm_set1_epi16(static_cast<short>(u & 127));
-    __m128i right = _mm_srli_si128(col, 8);
-    __m128i c = _mm_add_epi16(_mm_slli_epi16(col, 7), _mm_mullo_epi16(_mm_sub_epi16(right, col), wx));
-    return _mm_srli_epi16(_mm_add_epi16(c, half), 7);
-}
-
-// Source colour times factors 0..256.
-inline __m128i modulate(__m128i colour, __m128i factors) {
-    return _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(colour, factors), _mm_set1_epi16(128)), 8);
-}
-
-// dst = src + dst * (1 - srcA) on the lanes of the mask, dst + src on the others, saturated.
-// Source-over masks all four channels; additive masks only alpha, which gathers coverage.
-inline void blendPixel(uint32_t* dst, __m128i src, __m128i mask) {
-    const __m128i zero = _mm_setzero_si128();
-    __m128i sa = _mm_shufflelo_epi16(src, _MM_SHUFFLE(3, 3, 3, 3));
-    sa = _mm_add_epi16(sa, _mm_srli_epi16(sa, 7));
-    __m128i keep = _mm_sub_epi16(_mm_set1_epi16(256), _mm_and_si128(sa, mask));
-    __m128i d = _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(*dst)), zero);
-    d = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(d, keep), _mm_set1_epi16(128)), 8);
-    *dst = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(_mm_add_epi16(src, d), zero)));
-}
-
-inline __m128i blendMask(int32_t blend) {
-    // Blend value bit 2 is alpha blending; without it the colour is added.
-    return (blend & 2) ? _mm_setr_epi16(-1, -1, -1, -1, -1, -1, -1, -1) : _mm_setr_epi16(0, 0, 0, -1, 0, 0, 0, -1);
-}
-
-inline bool finiteBits(float v) {
-    uint32_t bits;
-    std::memcpy(&bits, &v, sizeof bits);
-    return (bits & 0x7f800000u) != 0x7f800000u;
-}
-
-// floor(log2(x)) for a positive finite float.
-inline int floorLog2(float x) {
-    uint32_t bits;
-    std::memcpy(&bits, &x, sizeof bits);
-    return static_cast<int>((bits >> 23) & 255u) - 127;
-}
-
-// The mip level whose texels are about one pixel: round(log2(rho)) from rho squared.
-inline int levelForRho2(double rho2, int levelCount) {
-    if (!(rho2 >= 0.5)) return 0;
-    int e = floorLog2(static_cast<float>(std::min(rho2 * 2.0, 1e30)));
-    return std::min(e >> 1, levelCount - 1);
-}
-
-// A quad's vertices after the scene transform, with its tint.
-struct Corners {
-    float x[4], y[4], u[4], v[4];
-    uint32_t tint[4];
-    bool constantTint;
-};
+constexpr double smoothMaxWidth2 = static_cast<double>(smoothMaxWidth) * smoothMaxWidth;
 
 // A vertex attribute as a plane over the target: value = base + dx * (x - px) + dy * (y - py).
 struct Plane {
@@ -323,61 +227,6 @@ bool tryComposite(DrawState& draw, const Corners& q, RasterTexture& tex, const R
     return true;
 }
 
-// A quad under about a pixel: its mean colour spread with area coverage over the pixels a
-// square of its area, centred on it, overlaps (at least one pixel wide, so up to 4 pixels, or 9
-// when the square is wider than a pixel).
-void splatQuad(DrawState& draw, const Corners& q, RasterTexture& tex, double area, __m128 tint, __m128i mask) {
-    const RasterScene& scene = draw.scene;
-    double cx = (static_cast<double>(q.x[0]) + q.x[1] + q.x[2] + q.x[3]) * 0.25;
-    double cy = (static_cast<double>(q.y[0]) + q.y[1] + q.y[2] + q.y[3]) * 0.25;
-    double side = area > 1.0 ? std::sqrt(area) : 1.0;
-    double weight = area / (side * side);
-    double bx0 = cx - side * 0.5, bx1 = cx + side * 0.5;
-    double by0 = cy - side * 0.5, by1 = cy + side * 0.5;
-    if (!(bx1 > scene.clipX0 && bx0 < scene.clipX1 && by1 > scene.clipY0 && by0 < scene.clipY1)) return;
-    // The level where the quad's texture rectangle is about one texel; its sample at the
-    // quad's centre is the rectangle's mean.
-    float umin = std::min({q.u[0], q.u[1], q.u[2], q.u[3]}), umax = std::max({q.u[0], q.u[1], q.u[2], q.u[3]});
-    float vmin = std::min({q.v[0], q.v[1], q.v[2], q.v[3]}), vmax = std::max({q.v[0], q.v[1], q.v[2], q.v[3]});
-    float extent = std::max((umax - umin) * static_cast<float>(tex.width), (vmax - vmin) * static_cast<float>(tex.height));
-    int level = 0;
-    if (extent > 1.0f) {
-        extent = std::min(extent, 1e30f);
-        level = floorLog2(extent);
-        if (static_cast<float>(1 << std::min(level, 30)) < extent) ++level;
-        level = std::min(level, tex.levelCount - 1);
-    }
-    if (level > 0) rasterPrepareMips(draw, tex);
-    const RasterLevel& lv = tex.levels[level];
-    float uc = (q.u[0] + q.u[1] + q.u[2] + q.u[3]) * 0.25f, vc = (q.v[0] + q.v[1] + q.v[2] + q.v[3]) * 0.25f;
-    float su = std::clamp((uc * static_cast<float>(lv.width) - 0.5f) * fracOne, 0.0f, (lv.width - 1) * fracOne);
-    float sv = std::clamp((vc * static_cast<float>(lv.height) - 0.5f) * fracOne, 0.0f, (lv.height - 1) * fracOne);
-    if (!(su == su)) su = 0.0f;
-    if (!(sv == sv)) sv = 0.0f;
-    __m128i colour = sampleBilinear(Source{tex.level(level), lv.width}, static_cast<int>(std::lrint(su)),
-                                    static_cast<int>(std::lrint(sv)));
-
-    int ix0 = static_cast<int>(std::floor(bx0)), iy0 = static_cast<int>(std::floor(by0));
-    float wx[3], wy[3];
-    for (int k = 0; k < 3; ++k) {
-        double px = ix0 + k, py = iy0 + k;
-        wx[k] = static_cast<float>(std::max(0.0, std::min(bx1, px + 1) - std::max(bx0, px)));
-        wy[k] = static_cast<float>(std::max(0.0, std::min(by1, py + 1) - std::max(by0, py)) * weight);
-    }
-    uint32_t* pixels = scene.surface->level(0);
-    size_t stride = static_cast<size_t>(scene.surface->width);
-    for (int j = 0; j < 3; ++j) {
-        int py = iy0 + j;
-        if (wy[j] <= 0.0f || py < scene.clipY0 || py >= scene.clipY1) continue;
-        for (int k = 0; k < 3; ++k) {
-            int px = ix0 + k;
-            if (wx[k] <= 0.0f || px < scene.clipX0 || px >= scene.clipX1) continue;
-            __m128i factors = factorsToInt(_mm_mul_ps(tint, _mm_set1_ps(wx[k] * wy[j])));
-            blendPixel(pixels + static_cast<size_t>(py) * stride + px, modulate(colour, factors), mask);
-        }
-    }
-}
-
 Plane planeFrom(const double* values, int c, int n1, int n2, double e1x, double e1y, double e2x, double e2y,
                 double det) {
     double d1 = values[n1] - values[c], d2 = values[n2] - values[c];
@@ -397,26 +246,59 @@ void rasterDrawQuad(DrawState& draw, const Quad& quad) {
     RasterTexture* tex = quad.texture ? rasterTexture(draw, quad.texture) : &draw.white;
     if (!tex) return;
 
-    Corners q;
-    for (int i = 0; i < 4; ++i) {
-        const QuadVertex& v = quad.v[i];
-        q.x[i] = v.x;
-        q.y[i] = v.y;
-        if (scene.transformed) rasterTransformPoint(scene, q.x[i], q.y[i]);
-        q.u[i] = quad.texture ? v.tx : 0.5f;
-        q.v[i] = quad.texture ? v.ty : 0.5f;
-        q.tint[i] = v.colour;
-        if (!finiteBits(q.x[i]) || !finiteBits(q.y[i]) || !finiteBits(q.u[i]) || !finiteBits(q.v[i])) return;
+    // The corners as vectors, one lane a vertex.
+    const QuadVertex* v = quad.v;
+    __m128 xs = _mm_setr_ps(v[0].x, v[1].x, v[2].x, v[3].x);
+    __m128 ys = _mm_setr_ps(v[0].y, v[1].y, v[2].y, v[3].y);
+    __m128 us = _mm_set1_ps(0.5f), vs = us;
+    if (quad.texture) {
+        us = _mm_setr_ps(v[0].tx, v[1].tx, v[2].tx, v[3].tx);
+        vs = _mm_setr_ps(v[0].ty, v[1].ty, v[2].ty, v[3].ty);
     }
+    if (scene.transformed) {
+        __m128 ax = _mm_mul_ps(_mm_sub_ps(xs, _mm_set1_ps(scene.originX)), _mm_set1_ps(scene.scaleX));
+        __m128 ay = _mm_mul_ps(_mm_sub_ps(ys, _mm_set1_ps(scene.originY)), _mm_set1_ps(scene.scaleY));
+        if (scene.rotated) {
+            __m128 c = _mm_set1_ps(scene.cosR), sn = _mm_set1_ps(scene.sinR);
+            __m128 rx = _mm_sub_ps(_mm_mul_ps(ax, c), _mm_mul_ps(ay, sn));
+            __m128 ry = _mm_add_ps(_mm_mul_ps(ax, sn), _mm_mul_ps(ay, c));
+            ax = rx;
+            ay = ry;
+        }
+        xs = _mm_add_ps(ax, _mm_set1_ps(scene.moveX));
+        ys = _mm_add_ps(ay, _mm_set1_ps(scene.moveY));
+    }
+    // Infinities and NaNs have all exponent bits set.
+    const __m128i exponent = _mm_set1_epi32(0x7f800000);
+    __m128i bad = _mm_or_si128(
+        _mm_or_si128(_mm_cmpeq_epi32(_mm_and_si128(_mm_castps_si128(xs), exponent), exponent),
+                     _mm_cmpeq_epi32(_mm_and_si128(_mm_castps_si128(ys), exponent), exponent)),
+        _mm_or_si128(_mm_cmpeq_epi32(_mm_and_si128(_mm_castps_si128(us), exponent), exponent),
+                     _mm_cmpeq_epi32(_mm_and_si128(_mm_castps_si128(vs), exponent), exponent)));
+    if (_mm_movemask_epi8(bad)) return;
+    Corners q;
+    q.tint[0] = v[0].colour;
+    q.tint[1] = v[1].colour;
+    q.tint[2] = v[2].colour;
+    q.tint[3] = v[3].colour;
     q.constantTint = q.tint[0] == q.tint[1] && q.tint[0] == q.tint[2] && q.tint[0] == q.tint[3];
     // A fully transparent tint leaves the target as it is in both blend modes.
     if (q.constantTint && (q.tint[0] >> 24) == 0) return;
 
-    double xmin = std::min({q.x[0], q.x[1], q.x[2], q.x[3]}), xmax = std::max({q.x[0], q.x[1], q.x[2], q.x[3]});
-    double ymin = std::min({q.y[0], q.y[1], q.y[2], q.y[3]}), ymax = std::max({q.y[0], q.y[1], q.y[2], q.y[3]});
-    if (xmax < scene.clipX0 - 1.0 || xmin > scene.clipX1 + 1.0 || ymax < scene.clipY0 - 1.0 ||
-        ymin > scene.clipY1 + 1.0)
+    float fxmin = minOf(xs), fxmax = maxOf(xs), fymin = minOf(ys), fymax = maxOf(ys);
+    if (fxmax < static_cast<float>(scene.clipX0 - 1) || fxmin > static_cast<float>(scene.clipX1 + 1) ||
+        fymax < static_cast<float>(scene.clipY0 - 1) || fymin > static_cast<float>(scene.clipY1 + 1))
         return;
+    _mm_storeu_ps(q.x, xs);
+    _mm_storeu_ps(q.y, ys);
+    _mm_storeu_ps(q.u, us);
+    _mm_storeu_ps(q.v, vs);
+
+    __m128i mask = blendMask(quad.blend);
+    if (fxmax - fxmin <= smallMaxExtent && fymax - fymin <= smallMaxExtent &&
+        drawSmallQuad(draw, q, *tex, mask, fxmin, fymin, fxmax, fymax))
+        return;
+    double xmin = fxmin, xmax = fxmax, ymin = fymin, ymax = fymax;
 
     double x[4], y[4];
     for (int i = 0; i < 4; ++i) {
@@ -430,18 +312,6 @@ void rasterDrawQuad(DrawState& draw, const Quad& quad) {
         maxEdge2 = std::max(maxEdge2, (x[j] - x[i]) * (x[j] - x[i]) + (y[j] - y[i]) * (y[j] - y[i]));
     }
     if (!(std::fabs(area2) > 0.0)) return;
-    __m128i mask = blendMask(quad.blend);
-
-    if (maxEdge2 < splatMaxEdge2) {
-        __m128 tint = tintFactors(q.tint[0]);
-        if (!q.constantTint) {
-            tint = _mm_add_ps(_mm_add_ps(tint, tintFactors(q.tint[1])),
-                              _mm_add_ps(tintFactors(q.tint[2]), tintFactors(q.tint[3])));
-            tint = _mm_mul_ps(tint, _mm_set1_ps(0.25f));
-        }
-        splatQuad(draw, q, *tex, std::fabs(area2) * 0.5, tint, mask);
-        return;
-    }
 
     // Texture coordinates and tints as planes, solved on the better-conditioned corner.
     double cross0 = (x[1] - x[0]) * (y[3] - y[0]) - (y[1] - y[0]) * (x[3] - x[0]);

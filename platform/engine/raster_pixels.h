@@ -1,0 +1,181 @@
+// Pixel kernels the quad paths share: bilinear sampling at fixed-point coordinates, tinting and
+// blending of premultiplied pixels, one or two at a time, in SSE2 integer arithmetic. Internal
+// to the rasterizer.
+#pragma once
+
+#include <emmintrin.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
+#include "platform/engine/raster.h"
+
+namespace raster {
+
+// Texture coordinates are fixed point with 7 fractional bits in bilinear sampling.
+constexpr int fracBits = 7;
+constexpr float fracOne = 128.0f;
+
+struct Source {
+    const uint32_t* texels;  // level in use
+    int stride;              // its width
+};
+
+// Premultiplied tint as factors 0..256 per channel, lanes R, G, B, A.
+inline __m128 tintFactors(uint32_t argb) {
+    float a = static_cast<float>(argb >> 24) / 255.0f;
+    float scale = 256.0f / 255.0f * a;
+    return _mm_setr_ps(static_cast<float>((argb >> 16) & 255u) * scale, static_cast<float>((argb >> 8) & 255u) * scale,
+                       static_cast<float>(argb & 255u) * scale, a * 256.0f);
+}
+
+inline __m128i factorsToInt(__m128 f) {
+    __m128i i = _mm_cvtps_epi32(f);
+    return _mm_packs_epi32(i, i);
+}
+
+// Bilinear sample at fixed-point texel-centre coordinates (U, V) >= 0; lanes 0..3 hold R, G, B,
+// A as 0..255. A coordinate at the last texel has a zero fraction, so the read past it counts
+// for nothing (the storage has slack for it).
+inline __m128i sampleBilinear(const Source& src, int u, int v) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i half = _mm_set1_epi16(64);
+    int x0 = u >> fracBits, y0 = v >> fracBits;
+    const uint32_t* p = src.texels + static_cast<size_t>(y0) * static_cast<size_t>(src.stride) + x0;
+    __m128i r0 = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)), zero);
+    __m128i r1 = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + src.stride)), zero);
+    __m128i wy = _mm_set1_epi16(static_cast<short>(v & 127));
+    __m128i col = _mm_add_epi16(_mm_slli_epi16(r0, 7), _mm_mullo_epi16(_mm_sub_epi16(r1, r0), wy));
+    col = _mm_srli_epi16(_mm_add_epi16(col, half), 7);
+    __m128i wx = _mm_set1_epi16(static_cast<short>(u & 127));
+    __m128i right = _mm_srli_si128(col, 8);
+    __m128i c = _mm_add_epi16(_mm_slli_epi16(col, 7), _mm_mullo_epi16(_mm_sub_epi16(right, col), wx));
+    return _mm_srli_epi16(_mm_add_epi16(c, half), 7);
+}
+
+// Source colour times factors 0..256.
+inline __m128i modulate(__m128i colour, __m128i factors) {
+    return _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(colour, factors), _mm_set1_epi16(128)), 8);
+}
+
+// dst = src + dst * (1 - srcA) on the lanes of the mask, dst + src on the others, saturated.
+// Source-over masks all four channels; additive masks only alpha, which gathers coverage.
+inline void blendPixel(uint32_t* dst, __m128i src, __m128i mask) {
+    const __m128i zero = _mm_setzero_si128();
+    __m128i sa = _mm_shufflelo_epi16(src, _MM_SHUFFLE(3, 3, 3, 3));
+    sa = _mm_add_epi16(sa, _mm_srli_epi16(sa, 7));
+    __m128i keep = _mm_sub_epi16(_mm_set1_epi16(256), _mm_and_si128(sa, mask));
+    __m128i d = _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(*dst)), zero);
+    d = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(d, keep), _mm_set1_epi16(128)), 8);
+    *dst = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(_mm_add_epi16(src, d), zero)));
+}
+
+// Two bilinear samples at once, pixel a in lanes 0..3 and pixel b in lanes 4..7.
+inline __m128i samplePair(const Source& src, int ua, int va, int ub, int vb) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i half = _mm_set1_epi16(64);
+    const size_t stride = static_cast<size_t>(src.stride);
+    const uint32_t* pa = src.texels + static_cast<size_t>(va >> fracBits) * stride + (ua >> fracBits);
+    const uint32_t* pb = src.texels + static_cast<size_t>(vb >> fracBits) * stride + (ub >> fracBits);
+    __m128i a0 = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(pa)), zero);
+    __m128i a1 = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(pa + stride)), zero);
+    __m128i b0 = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(pb)), zero);
+    __m128i b1 = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(pb + stride)), zero);
+    __m128i wa = _mm_set1_epi16(static_cast<short>(va & 127)), wb = _mm_set1_epi16(static_cast<short>(vb & 127));
+    __m128i ca = _mm_add_epi16(_mm_slli_epi16(a0, 7), _mm_mullo_epi16(_mm_sub_epi16(a1, a0), wa));
+    __m128i cb = _mm_add_epi16(_mm_slli_epi16(b0, 7), _mm_mullo_epi16(_mm_sub_epi16(b1, b0), wb));
+    ca = _mm_srli_epi16(_mm_add_epi16(ca, half), 7);
+    cb = _mm_srli_epi16(_mm_add_epi16(cb, half), 7);
+    __m128i left = _mm_unpacklo_epi64(ca, cb), right = _mm_unpackhi_epi64(ca, cb);
+    __m128i wx = _mm_unpacklo_epi64(_mm_set1_epi16(static_cast<short>(ua & 127)), _mm_set1_epi16(static_cast<short>(ub & 127)));
+    __m128i c = _mm_add_epi16(_mm_slli_epi16(left, 7), _mm_mullo_epi16(_mm_sub_epi16(right, left), wx));
+    return _mm_srli_epi16(_mm_add_epi16(c, half), 7);
+}
+
+// blendPixel for two neighbouring pixels, source in lanes 0..3 and 4..7.
+inline void blendPair(uint32_t* dst, __m128i src, __m128i mask) {
+    const __m128i zero = _mm_setzero_si128();
+    __m128i sa = _mm_shufflehi_epi16(_mm_shufflelo_epi16(src, 0xFF), 0xFF);
+    sa = _mm_add_epi16(sa, _mm_srli_epi16(sa, 7));
+    __m128i keep = _mm_sub_epi16(_mm_set1_epi16(256), _mm_and_si128(sa, mask));
+    __m128i d = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(dst)), zero);
+    d = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(d, keep), _mm_set1_epi16(128)), 8);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(dst), _mm_packus_epi16(_mm_add_epi16(src, d), zero));
+}
+
+// Tint factors of four pixels scaled by their coverage, as two pairs: pixels 0, 1 and 2, 3.
+inline void pairFactors(__m128 tint, __m128 cover, __m128i& first, __m128i& second) {
+    __m128i f0 = _mm_cvtps_epi32(_mm_mul_ps(tint, _mm_shuffle_ps(cover, cover, 0x00)));
+    __m128i f1 = _mm_cvtps_epi32(_mm_mul_ps(tint, _mm_shuffle_ps(cover, cover, 0x55)));
+    __m128i f2 = _mm_cvtps_epi32(_mm_mul_ps(tint, _mm_shuffle_ps(cover, cover, 0xAA)));
+    __m128i f3 = _mm_cvtps_epi32(_mm_mul_ps(tint, _mm_shuffle_ps(cover, cover, 0xFF)));
+    first = _mm_packs_epi32(f0, f1);
+    second = _mm_packs_epi32(f2, f3);
+}
+
+inline __m128i blendMask(int32_t blend) {
+    // Blend value bit 2 is alpha blending; without it the colour is added.
+    return (blend & 2) ? _mm_setr_epi16(-1, -1, -1, -1, -1, -1, -1, -1) : _mm_setr_epi16(0, 0, 0, -1, 0, 0, 0, -1);
+}
+
+inline bool finiteBits(float v) {
+    uint32_t bits;
+    std::memcpy(&bits, &v, sizeof bits);
+    return (bits & 0x7f800000u) != 0x7f800000u;
+}
+
+// floor(log2(x)) for a positive finite float.
+inline int floorLog2(float x) {
+    uint32_t bits;
+    std::memcpy(&bits, &x, sizeof bits);
+    return static_cast<int>((bits >> 23) & 255u) - 127;
+}
+
+// The mip level whose texels are about one pixel: round(log2(rho)) from rho squared.
+inline int levelForRho2(double rho2, int levelCount) {
+    if (!(rho2 >= 0.5)) return 0;
+    int e = floorLog2(static_cast<float>(std::min(rho2 * 2.0, 1e30)));
+    return std::min(e >> 1, levelCount - 1);
+}
+
+// A quad's vertices after the scene transform, with its tint.
+struct Corners {
+    float x[4], y[4], u[4], v[4];
+    uint32_t tint[4];
+    bool constantTint;
+};
+
+// Sum, least and greatest of the four lanes.
+inline float sumOf(__m128 v) {
+    v = _mm_add_ps(v, _mm_shuffle_ps(v, v, 0x4E));
+    return _mm_cvtss_f32(_mm_add_ss(v, _mm_shuffle_ps(v, v, 0xB1)));
+}
+
+inline float minOf(__m128 v) {
+    v = _mm_min_ps(v, _mm_shuffle_ps(v, v, 0x4E));
+    return _mm_cvtss_f32(_mm_min_ss(v, _mm_shuffle_ps(v, v, 0xB1)));
+}
+
+inline float maxOf(__m128 v) {
+    v = _mm_max_ps(v, _mm_shuffle_ps(v, v, 0x4E));
+    return _mm_cvtss_f32(_mm_max_ss(v, _mm_shuffle_ps(v, v, 0xB1)));
+}
+
+// Quads with every edge shorter than this are splatted (squared, in pixels).
+constexpr float splatMaxEdge2 = 1.5f * 1.5f;
+// Quads narrower than this (area over longest edge) get anti-aliased edges with coverage scaled
+// to their exact area, so a tiny sprite keeps its brightness at any sub-pixel position and
+// turn; wider ones take each pixel whose centre they cover, which leaves no crack and no overlap
+// between quads that share an edge.
+constexpr float smoothMaxWidth = 2.5f;
+// Quads whose bounding box is at most this wide and high are drawn on a small pixel grid.
+constexpr float smallMaxExtent = 9.0f;
+
+// Draws a quad whose bounding box is within smallMaxExtent and overlaps the clip rectangle:
+// a splat when it is under about a pixel, else anti-aliased on a small grid. False when it
+// needs the general path (corner tints that differ).
+bool drawSmallQuad(DrawState& draw, const Corners& q, RasterTexture& tex, __m128i mask, float xmin, float ymin,
+                   float xmax, float ymax);
+
+}  // namespace raster
