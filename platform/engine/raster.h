@@ -106,6 +106,10 @@ inline void rasterTransformPoint(const RasterScene& scene, float& x, float& y) {
     y = ay + scene.moveY;
 }
 
+// Draws with the baseline instruction-set kernels only, even where faster ones exist; both give
+// the same pixels (tests compare them).
+void rasterUseBaselineKernels(bool baseline);
+
 // Writes a surface as an opaque RGB PNG, composed on black (premultiplied: alpha dropped).
 bool rasterWritePng(const RasterTexture& surface, const char* path);
 

@@ -1,0 +1,367 @@
+// The small-quad kernels of raster_small.cpp, included there once per instruction set. No
+// include guard: each inclusion defines them in its own namespace.
+
+namespace {
+
+// The pixel grid: up to 12x12 pixels (smallMaxExtent + 2), three vectors of four a row.
+constexpr int gridSide = 12;
+// Coverage below this is none: its tint factor rounds to zero.
+constexpr float leastCover = 1.0f / 1024.0f;
+
+// Floor and ceiling of coordinates near the target (well within +-2^20), without branches:
+// shifted to positive in double precision, where truncation is the floor.
+inline int floorInt(float v) { return static_cast<int>(static_cast<double>(v) + 1048576.0) - 1048576; }
+
+inline int ceilInt(float v) { return -floorInt(-v); }
+
+// Where a row of pixels samples its texture: fixed-point texel-centre coordinates as a plane
+// over the grid, clamped to the quad's texture rectangle; two pixels at a time.
+struct Sampler {
+    Source src;
+    __m128 step;       // to the next pixel: dU, dV, dU, dV
+    __m128 low, high;  // clamp, lanes U, V, U, V
+    __m128i rowsOf;    // 1, stride, ... for the texel offsets
+    float u00, v00;    // at the centre of grid pixel (0, 0)
+    float dUdy, dVdy;
+
+    // U, V of grid pixels k and k + 1 of grid row r.
+    __m128 rowStart(int r) const {
+        float fr = static_cast<float>(r);
+        float u = u00 + dUdy * fr, v = v00 + dVdy * fr;
+        return _mm_setr_ps(u, v, u + _mm_cvtss_f32(step), v + _mm_cvtss_f32(_mm_shuffle_ps(step, step, 1)));
+    }
+    __m128i at(__m128 rowUV, int k) const {
+        __m128 uv = _mm_add_ps(rowUV, _mm_mul_ps(step, _mm_set1_ps(static_cast<float>(k))));
+        return _mm_cvtps_epi32(_mm_min_ps(_mm_max_ps(uv, low), high));
+    }
+    // Bilinear samples of the two pixels whose coordinates uvi holds (U a, V a, U b, V b).
+    __m128i pair(__m128i uvi) const {
+        const __m128i zero = _mm_setzero_si128();
+        const __m128i roundHalf = _mm_set1_epi16(64);
+        __m128i cells = _mm_srai_epi32(uvi, fracBits);
+        __m128i offsets = _mm_madd_epi16(_mm_packs_epi32(cells, cells), rowsOf);
+        const uint32_t* pa = src.texels + _mm_cvtsi128_si32(offsets);
+        const uint32_t* pb = src.texels + _mm_cvtsi128_si32(_mm_srli_si128(offsets, 4));
+        __m128i f = _mm_and_si128(uvi, _mm_set1_epi32(127));
+        f = _mm_packs_epi32(f, f);  // fx a, fy a, fx b, fy b
+        __m128i wya = _mm_shuffle_epi32(_mm_shufflelo_epi16(f, 0x55), 0x00);
+        __m128i wyb = _mm_shuffle_epi32(_mm_shufflelo_epi16(f, 0xFF), 0x00);
+        __m128i wx = _mm_unpacklo_epi64(_mm_shufflelo_epi16(f, 0x00), _mm_shufflelo_epi16(f, 0xAA));
+        __m128i a0 = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(pa)), zero);
+        __m128i a1 = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(pa + src.stride)), zero);
+        __m128i b0 = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(pb)), zero);
+        __m128i b1 = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(pb + src.stride)), zero);
+        __m128i ca = _mm_add_epi16(_mm_slli_epi16(a0, 7), _mm_mullo_epi16(_mm_sub_epi16(a1, a0), wya));
+        __m128i cb = _mm_add_epi16(_mm_slli_epi16(b0, 7), _mm_mullo_epi16(_mm_sub_epi16(b1, b0), wyb));
+        ca = _mm_srli_epi16(_mm_add_epi16(ca, roundHalf), 7);
+        cb = _mm_srli_epi16(_mm_add_epi16(cb, roundHalf), 7);
+        __m128i left = _mm_unpacklo_epi64(ca, cb), right = _mm_unpackhi_epi64(ca, cb);
+        __m128i colour = _mm_add_epi16(_mm_slli_epi16(left, 7), _mm_mullo_epi16(_mm_sub_epi16(right, left), wx));
+        return _mm_srli_epi16(_mm_add_epi16(colour, roundHalf), 7);
+    }
+    __m128i single(__m128i uvi) const {
+        return sampleBilinear(src, _mm_cvtsi128_si32(uvi), _mm_cvtsi128_si32(_mm_srli_si128(uvi, 4)));
+    }
+};
+
+// A quad at least smoothMaxWidth wide: every pixel whose centre it covers, at full weight.
+// Edges are bounds on each row's span computed alike from the two vertices that make them,
+// so quads sharing an edge neither leave a crack nor overlap along it.
+void hardRows(const RasterScene& scene, const Corners& q, const Sampler& sampler, int gx, int gy, __m128 tint,
+              __m128i mask) {
+    // Lane i is the edge from corner i to corner i + 1, measured from its upper end.
+    const __m128 x = _mm_loadu_ps(q.x), y = _mm_loadu_ps(q.y);
+    const __m128 xn = _mm_shuffle_ps(x, x, _MM_SHUFFLE(0, 3, 2, 1)), yn = _mm_shuffle_ps(y, y, _MM_SHUFFLE(0, 3, 2, 1));
+    const __m128 down = _mm_cmpgt_ps(yn, y);
+    const __m128 vax = _mm_or_ps(_mm_and_ps(down, x), _mm_andnot_ps(down, xn));
+    const __m128 vay = _mm_or_ps(_mm_and_ps(down, y), _mm_andnot_ps(down, yn));
+    const __m128 vbx = _mm_or_ps(_mm_and_ps(down, xn), _mm_andnot_ps(down, x));
+    const __m128 vby = _mm_or_ps(_mm_and_ps(down, yn), _mm_andnot_ps(down, y));
+    const __m128 sloped = _mm_cmpneq_ps(vby, vay);  // horizontal edges bound no row
+    const __m128 vslope = _mm_and_ps(sloped, _mm_div_ps(_mm_sub_ps(vbx, vax), _mm_sub_ps(vby, vay)));
+    const __m128 quarter = _mm_set1_ps(0.25f);
+    const __m128 cx = _mm_set1_ps(sumOf(x)), cy = _mm_set1_ps(sumOf(y));
+    const __m128 centreSide = _mm_add_ps(vax, _mm_mul_ps(_mm_sub_ps(_mm_mul_ps(cy, quarter), vay), vslope));
+    const __m128 isLeft = _mm_and_ps(sloped, _mm_cmpgt_ps(_mm_mul_ps(cx, quarter), centreSide));
+    const __m128 isRight = _mm_andnot_ps(isLeft, sloped);
+    float ymin = minOf(y), ymax = maxOf(y);
+    int rowFrom = std::max(scene.clipY0, ceilInt(ymin - 0.5f)), rowTo = std::min(scene.clipY1, ceilInt(ymax - 0.5f));
+    // Lanes that are not left (right) edges bound nothing: the clip stands in for them.
+    const __m128 clipLo = _mm_set1_ps(static_cast<float>(scene.clipX0) - 0.5f);
+    const __m128 clipHi = _mm_set1_ps(static_cast<float>(scene.clipX1) - 0.5f);
+    const __m128 ax = _mm_sub_ps(vax, _mm_set1_ps(0.5f));
+    const __m128i factors = factorsToInt(tint);
+    const __m128i factors2 = _mm_unpacklo_epi64(factors, factors);
+    const __m128i factorsFirst = _mm_unpacklo_epi64(factors, _mm_setzero_si128());
+    RasterTexture& surface = *scene.surface;
+    const size_t stride = static_cast<size_t>(surface.width);
+    for (int row = rowFrom; row < rowTo; ++row) {
+        // Each edge at the row's centre, less half a pixel; the left bound is the greatest of
+        // the left edges, the right bound the least of the right edges.
+        __m128 at = _mm_add_ps(ax, _mm_mul_ps(_mm_sub_ps(_mm_set1_ps(static_cast<float>(row) + 0.5f), vay), vslope));
+        __m128 xl = _mm_or_ps(_mm_and_ps(isLeft, at), _mm_andnot_ps(isLeft, clipLo));
+        __m128 xr = _mm_or_ps(_mm_and_ps(isRight, at), _mm_andnot_ps(isRight, clipHi));
+        xl = _mm_max_ps(xl, _mm_shuffle_ps(xl, xl, 0x4E));
+        xr = _mm_min_ps(xr, _mm_shuffle_ps(xr, xr, 0x4E));
+        xl = _mm_max_ps(_mm_max_ps(xl, _mm_shuffle_ps(xl, xl, 0xB1)), clipLo);
+        xr = _mm_min_ps(_mm_min_ps(xr, _mm_shuffle_ps(xr, xr, 0xB1)), clipHi);
+        // Ceilings of both: the first pixel centre at or right of the left bound, and the
+        // first past the right bound.
+        __m128 bounds = _mm_unpacklo_ps(xl, xr);
+        __m128i cells = _mm_cvttps_epi32(bounds);
+        cells = _mm_sub_epi32(cells, _mm_castps_si128(_mm_cmplt_ps(_mm_cvtepi32_ps(cells), bounds)));
+        int k = _mm_cvtsi128_si32(cells) - gx, end = _mm_cvtsi128_si32(_mm_srli_si128(cells, 4)) - gx;
+        if (k >= end) continue;
+        uint32_t* out = surface.level(0) + static_cast<size_t>(row) * stride + gx;
+        __m128 rowUV = sampler.rowStart(row - gy);
+        for (; k + 1 < end; k += 2) blendPair(out + k, modulate(sampler.pair(sampler.at(rowUV, k)), factors2), mask);
+        if (k < end) {
+            // The last pixel alone: paired with its neighbour at zero weight when that one is
+            // inside the clip.
+            if (gx + k + 1 < scene.clipX1) blendPair(out + k, modulate(sampler.pair(sampler.at(rowUV, k)), factorsFirst), mask);
+            else blendPixel(out + k, modulate(sampler.single(sampler.at(rowUV, k)), factors), mask);
+        }
+    }
+}
+
+inline void prepare(DrawState& draw, RasterTexture& tex, int level) {
+    if (level > 0 && tex.mipsStale) rasterPrepareMips(draw, tex);
+}
+
+// A quad under about a pixel: the mean colour of its texture rectangle (its sample at the
+// level where the rectangle is about one texel) spread with area coverage over the pixels that
+// a square of its area, centred on it, overlaps: at least a pixel wide, so up to 4 pixels, or 9
+// when the square is wider than a pixel.
+void splat(DrawState& draw, const Corners& q, RasterTexture& tex, __m128 rx, __m128 ry, int gx, int gy, float area,
+           __m128i mask) {
+    const RasterScene& scene = draw.scene;
+    __m128 tint = tintFactors(q.tint[0]);
+    if (!q.constantTint) {
+        tint = _mm_add_ps(_mm_add_ps(tint, tintFactors(q.tint[1])), _mm_add_ps(tintFactors(q.tint[2]), tintFactors(q.tint[3])));
+        tint = _mm_mul_ps(tint, _mm_set1_ps(0.25f));
+    }
+    __m128 u = _mm_loadu_ps(q.u), v = _mm_loadu_ps(q.v);
+    float extent = std::max((maxOf(u) - minOf(u)) * static_cast<float>(tex.width),
+                            (maxOf(v) - minOf(v)) * static_cast<float>(tex.height));
+    int level = 0;
+    if (extent > 1.0f) {
+        level = floorLog2(std::min(extent, 1e30f));
+        if (static_cast<float>(1 << std::min(level, 30)) < extent) ++level;
+        level = std::min(level, tex.levelCount - 1);
+    }
+    prepare(draw, tex, level);
+    const RasterLevel& lv = tex.levels[level];
+    __m128 centre = _mm_mul_ps(_mm_setr_ps(sumOf(u), sumOf(v), 0, 0), _mm_set1_ps(0.25f));
+    __m128 size = _mm_setr_ps(static_cast<float>(lv.width), static_cast<float>(lv.height), 1, 1);
+    __m128 at = _mm_mul_ps(_mm_sub_ps(_mm_mul_ps(centre, size), _mm_set1_ps(0.5f)), _mm_set1_ps(fracOne));
+    __m128 high = _mm_mul_ps(_mm_sub_ps(size, _mm_set1_ps(1.0f)), _mm_set1_ps(fracOne));
+    __m128i uvi = _mm_cvtps_epi32(_mm_min_ps(_mm_max_ps(at, _mm_setzero_ps()), high));
+    __m128i colour = sampleBilinear(Source{tex.level(level), lv.width}, _mm_cvtsi128_si32(uvi),
+                                    _mm_cvtsi128_si32(_mm_srli_si128(uvi, 4)));
+
+    float side = area > 1.0f ? _mm_cvtss_f32(_mm_sqrt_ss(_mm_set_ss(area))) : 1.0f;
+    float weight = area / (side * side);
+    float cx = sumOf(rx) * 0.25f, cy = sumOf(ry) * 0.25f;
+    float bx0 = cx - side * 0.5f, bx1 = cx + side * 0.5f, by0 = cy - side * 0.5f, by1 = cy + side * 0.5f;
+    int ix = floorInt(bx0), iy = floorInt(by0);
+    uint32_t* pixels = scene.surface->level(0);
+    size_t stride = static_cast<size_t>(scene.surface->width);
+    int px0 = gx + ix, py0 = gy + iy;
+    // Overlap of the square with up to three columns and rows (a fourth column at zero keeps
+    // the columns in pairs).
+    float wx[4], wy[3];
+    for (int k = 0; k < 3; ++k) {
+        float px = static_cast<float>(ix + k), py = static_cast<float>(iy + k);
+        wx[k] = std::max(0.0f, std::min(bx1, px + 1.0f) - std::max(bx0, px));
+        wy[k] = std::max(0.0f, std::min(by1, py + 1.0f) - std::max(by0, py)) * weight;
+    }
+    wx[3] = 0.0f;
+    int columns = wx[2] > 0.0f ? 4 : 2;
+    int rows = wy[2] > 0.0f ? 3 : 2;
+    const __m128 across = _mm_loadu_ps(wx);
+    __m128i colours = _mm_unpacklo_epi64(colour, colour);
+    if (px0 >= scene.clipX0 && px0 + columns <= scene.clipX1 && py0 >= scene.clipY0 && py0 + rows <= scene.clipY1) {
+        uint32_t* p = pixels + static_cast<size_t>(py0) * stride + px0;
+        for (int j = 0; j < rows; ++j, p += stride) {
+            __m128i left, right;
+            pairFactors(tint, _mm_mul_ps(across, _mm_set1_ps(wy[j])), left, right);
+            blendPair(p, modulate(colours, left), mask);
+            if (columns == 4) blendPair(p + 2, modulate(colours, right), mask);
+        }
+        return;
+    }
+    // At the clip's border, pixel by pixel.
+    for (int j = 0; j < rows; ++j) {
+        int py = py0 + j;
+        if (py < scene.clipY0 || py >= scene.clipY1) continue;
+        for (int k = 0; k < 3; ++k) {
+            int px = px0 + k;
+            if (wx[k] <= 0.0f || px < scene.clipX0 || px >= scene.clipX1) continue;
+            __m128i factors = factorsToInt(_mm_mul_ps(tint, _mm_set1_ps(wx[k] * wy[j])));
+            blendPixel(pixels + static_cast<size_t>(py) * stride + px, modulate(colour, factors), mask);
+        }
+    }
+}
+
+}  // namespace
+
+bool drawSmallQuad(DrawState& draw, const Corners& q, RasterTexture& tex, __m128i mask, float xmin, float ymin,
+                   float xmax, float ymax) {
+    const RasterScene& scene = draw.scene;
+    RasterTexture& surface = *scene.surface;
+    // The grid: every pixel whose centre lies within half a pixel of the bounding box.
+    const int gx = floorInt(xmin - 0.5f), gy = floorInt(ymin - 0.5f);
+    const int gw = floorInt(xmax + 0.5f) - gx + 1, gh = floorInt(ymax + 0.5f) - gy + 1;
+    uint32_t* pixels = surface.level(0);
+    const size_t stride = static_cast<size_t>(surface.width);
+    // Corners relative to the grid, and the edges from each corner to the next.
+    const __m128 rx = _mm_sub_ps(_mm_loadu_ps(q.x), _mm_set1_ps(static_cast<float>(gx)));
+    const __m128 ry = _mm_sub_ps(_mm_loadu_ps(q.y), _mm_set1_ps(static_cast<float>(gy)));
+    const __m128 nx = _mm_shuffle_ps(rx, rx, _MM_SHUFFLE(0, 3, 2, 1));
+    const __m128 ny = _mm_shuffle_ps(ry, ry, _MM_SHUFFLE(0, 3, 2, 1));
+    const __m128 ex = _mm_sub_ps(nx, rx), ey = _mm_sub_ps(ny, ry);
+    float area2 = sumOf(_mm_sub_ps(_mm_mul_ps(rx, ny), _mm_mul_ps(nx, ry)));
+    float maxEdge2 = maxOf(_mm_add_ps(_mm_mul_ps(ex, ex), _mm_mul_ps(ey, ey)));
+    if (!(std::fabs(area2) > 0.0f)) return true;
+    float area = std::fabs(area2) * 0.5f;
+    if (maxEdge2 < splatMaxEdge2) {
+        splat(draw, q, tex, rx, ry, gx, gy, area, mask);
+        return true;
+    }
+    if (!q.constantTint) return false;
+
+    // Texture coordinates as planes, solved on the better-conditioned of corners 0 and 2, both
+    // at once: lanes hold corner 0 and corner 2, for U and then for V.
+    const __m128 u = _mm_loadu_ps(q.u), v = _mm_loadu_ps(q.v);
+    const __m128 ax = _mm_shuffle_ps(rx, rx, _MM_SHUFFLE(2, 0, 2, 0)), ay = _mm_shuffle_ps(ry, ry, _MM_SHUFFLE(2, 0, 2, 0));
+    const __m128 e1x = _mm_sub_ps(_mm_shuffle_ps(rx, rx, _MM_SHUFFLE(3, 1, 3, 1)), ax);
+    const __m128 e1y = _mm_sub_ps(_mm_shuffle_ps(ry, ry, _MM_SHUFFLE(3, 1, 3, 1)), ay);
+    const __m128 e2x = _mm_sub_ps(_mm_shuffle_ps(rx, rx, _MM_SHUFFLE(1, 3, 1, 3)), ax);
+    const __m128 e2y = _mm_sub_ps(_mm_shuffle_ps(ry, ry, _MM_SHUFFLE(1, 3, 1, 3)), ay);
+    const __m128 det = _mm_sub_ps(_mm_mul_ps(e1x, e2y), _mm_mul_ps(e1y, e2x));
+    const __m128 aA = _mm_shuffle_ps(u, v, _MM_SHUFFLE(2, 0, 2, 0));
+    const __m128 d1 = _mm_sub_ps(_mm_shuffle_ps(u, v, _MM_SHUFFLE(3, 1, 3, 1)), aA);
+    const __m128 d2 = _mm_sub_ps(_mm_shuffle_ps(u, v, _MM_SHUFFLE(1, 3, 1, 3)), aA);
+    const __m128 inv = _mm_div_ps(_mm_set1_ps(1.0f), det);
+    const __m128 gradX = _mm_mul_ps(_mm_sub_ps(_mm_mul_ps(d1, e2y), _mm_mul_ps(d2, e1y)), inv);
+    const __m128 gradY = _mm_mul_ps(_mm_sub_ps(_mm_mul_ps(d2, e1x), _mm_mul_ps(d1, e2x)), inv);
+    alignas(16) float dets[4], gxs[4], gys[4], bases[4], axs[4], ays[4];
+    _mm_store_ps(dets, det);
+    int c = std::fabs(dets[0]) >= std::fabs(dets[1]) ? 0 : 1;  // lane of the chosen corner
+    if (!(std::fabs(dets[c]) > 0.0f)) return true;
+    _mm_store_ps(gxs, gradX);
+    _mm_store_ps(gys, gradY);
+    _mm_store_ps(bases, aA);
+    _mm_store_ps(axs, ax);
+    _mm_store_ps(ays, ay);
+    float dudx = gxs[c], dvdx = gxs[c + 2], dudy = gys[c], dvdy = gys[c + 2];
+    float tw = static_cast<float>(tex.width), th = static_cast<float>(tex.height);
+    float rho2 = std::max(dudx * dudx * tw * tw + dvdx * dvdx * th * th, dudy * dudy * tw * tw + dvdy * dvdy * th * th);
+    int level = levelForRho2(rho2, tex.levelCount);
+    prepare(draw, tex, level);
+    const RasterLevel& lv = tex.levels[level];
+    float lw = static_cast<float>(lv.width), lh = static_cast<float>(lv.height);
+    float dUdx = dudx * lw * fracOne, dUdy = dudy * lw * fracOne, dVdx = dvdx * lh * fracOne, dVdy = dvdy * lh * fracOne;
+    // Fixed-point texel-centre coordinates at the centre of grid pixel (0, 0).
+    float cx0 = 0.5f - axs[c], cy0 = 0.5f - ays[c];
+    float u00 = (bases[c] * lw - 0.5f) * fracOne + dUdx * cx0 + dUdy * cy0;
+    float v00 = (bases[c + 2] * lh - 0.5f) * fracOne + dVdx * cx0 + dVdy * cy0;
+    // Samples stay within the quad's texture rectangle, so nothing bleeds in from beside it.
+    float umin = minOf(u) * lw, umax = maxOf(u) * lw, vmin = minOf(v) * lh, vmax = maxOf(v) * lh;
+    float lowU = std::max(0.0f, umin), highU = std::min(lw - 1.0f, umax - 1.0f);
+    float lowV = std::max(0.0f, vmin), highV = std::min(lh - 1.0f, vmax - 1.0f);
+    if (lowU > highU) lowU = highU = std::clamp((umin + umax) * 0.5f - 0.5f, 0.0f, lw - 1.0f);
+    if (lowV > highV) lowV = highV = std::clamp((vmin + vmax) * 0.5f - 0.5f, 0.0f, lh - 1.0f);
+
+    const short levelStride = static_cast<short>(lv.width);
+    const Sampler sampler{Source{tex.level(level), lv.width},
+                          _mm_setr_ps(dUdx, dVdx, dUdx, dVdx),
+                          _mm_setr_ps(lowU * fracOne, lowV * fracOne, lowU * fracOne, lowV * fracOne),
+                          _mm_setr_ps(highU * fracOne, highV * fracOne, highU * fracOne, highV * fracOne),
+                          _mm_setr_epi16(1, levelStride, 1, levelStride, 1, levelStride, 1, levelStride),
+                          u00,
+                          v00,
+                          dUdy,
+                          dVdy};
+    const __m128 tint = tintFactors(q.tint[0]);
+    // Wide enough (area over longest edge): hard edges.
+    if (area * area >= smoothMaxWidth * smoothMaxWidth * maxEdge2) {
+        hardRows(scene, q, sampler, gx, gy, tint, mask);
+        return true;
+    }
+
+    // Distances to the edges at grid pixel centres, positive inside, measured in the pixel's
+    // own width across each edge (|cos| + |sin| of its angle): a pixel centred on an edge is
+    // half covered, one half that width inside fully. The half pixel is folded in.
+    const __m128 zero = _mm_setzero_ps(), one = _mm_set1_ps(1.0f), half = _mm_set1_ps(0.5f);
+    const __m128 absMask = _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF));
+    __m128 l1 = _mm_add_ps(_mm_and_ps(ex, absMask), _mm_and_ps(ey, absMask));
+    __m128 scale = _mm_and_ps(_mm_div_ps(_mm_set1_ps(area2 > 0.0f ? 1.0f : -1.0f), l1), _mm_cmpgt_ps(l1, zero));
+    const __m128 ea = _mm_mul_ps(_mm_sub_ps(zero, ey), scale), eb = _mm_mul_ps(ex, scale);
+    const __m128 ec = _mm_add_ps(_mm_sub_ps(_mm_mul_ps(_mm_add_ps(ea, eb), half), _mm_add_ps(_mm_mul_ps(ea, rx), _mm_mul_ps(eb, ry))), half);
+
+    // Coverage of every grid pixel: the overlap along each pair of opposite edges, multiplied.
+    const int vectors = (gw + 3) / 4;
+    const int columns = vectors * 4;
+    alignas(16) float grid[gridSide * gridSide];
+    alignas(16) float across[3][4][4];  // edge distance step of each column of each vector
+    for (int vi = 0; vi < vectors; ++vi) {
+        __m128 col = _mm_setr_ps(static_cast<float>(4 * vi), static_cast<float>(4 * vi + 1),
+                                 static_cast<float>(4 * vi + 2), static_cast<float>(4 * vi + 3));
+        _mm_store_ps(across[vi][0], _mm_mul_ps(_mm_shuffle_ps(ea, ea, 0x00), col));
+        _mm_store_ps(across[vi][1], _mm_mul_ps(_mm_shuffle_ps(ea, ea, 0x55), col));
+        _mm_store_ps(across[vi][2], _mm_mul_ps(_mm_shuffle_ps(ea, ea, 0xAA), col));
+        _mm_store_ps(across[vi][3], _mm_mul_ps(_mm_shuffle_ps(ea, ea, 0xFF), col));
+    }
+    const __m128 least = _mm_set1_ps(leastCover);
+    int rowBits[gridSide];
+    __m128 sum = zero;
+    for (int r = 0; r < gh; ++r) {
+        __m128 base = _mm_add_ps(_mm_mul_ps(eb, _mm_set1_ps(static_cast<float>(r))), ec);
+        __m128 b0 = _mm_shuffle_ps(base, base, 0x00), b1 = _mm_shuffle_ps(base, base, 0x55);
+        __m128 b2 = _mm_shuffle_ps(base, base, 0xAA), b3 = _mm_shuffle_ps(base, base, 0xFF);
+        int bits = 0;
+        for (int vi = 0; vi < vectors; ++vi) {
+            __m128 d0 = _mm_min_ps(_mm_add_ps(_mm_load_ps(across[vi][0]), b0), one);
+            __m128 d1 = _mm_min_ps(_mm_add_ps(_mm_load_ps(across[vi][1]), b1), one);
+            __m128 d2 = _mm_min_ps(_mm_add_ps(_mm_load_ps(across[vi][2]), b2), one);
+            __m128 d3 = _mm_min_ps(_mm_add_ps(_mm_load_ps(across[vi][3]), b3), one);
+            __m128 cover = _mm_mul_ps(_mm_max_ps(_mm_sub_ps(_mm_add_ps(d0, d2), one), zero),
+                                      _mm_max_ps(_mm_sub_ps(_mm_add_ps(d1, d3), one), zero));
+            _mm_store_ps(grid + r * gridSide + 4 * vi, cover);
+            sum = _mm_add_ps(sum, cover);
+            bits |= _mm_movemask_ps(_mm_cmpgt_ps(cover, least)) << (4 * vi);
+        }
+        rowBits[r] = bits;
+    }
+    float total = sumOf(sum);
+    if (!(total > 0.0f)) return true;
+    const __m128 norm = _mm_set1_ps(area / total);
+
+    // Blend the covered pixels of each row, two at a time.
+    int lo = std::clamp(scene.clipX0 - gx, 0, gridSide), hi = std::clamp(scene.clipX1 - gx, 0, gridSide);
+    const int clipBits = ((1 << hi) - 1) & ~((1 << lo) - 1);
+    for (int r = 0; r < gh; ++r) {
+        int py = gy + r;
+        int bits = rowBits[r] & clipBits;
+        if (!bits || py < scene.clipY0 || py >= scene.clipY1) continue;
+        int first = __builtin_ctz(static_cast<unsigned>(bits)), last = 31 - __builtin_clz(static_cast<unsigned>(bits));
+        uint32_t* out = pixels + static_cast<size_t>(py) * stride + gx;
+        const float* cov = grid + r * gridSide;
+        __m128 rowUV = sampler.rowStart(r);
+        for (int k = first; k <= last; k += 2) {
+            __m128i uvi = sampler.at(rowUV, k);
+            if (k + 1 < columns && ((clipBits >> (k + 1)) & 1)) {
+                __m128 c2 = _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(cov + k)));
+                c2 = _mm_min_ps(_mm_mul_ps(c2, norm), one);
+                __m128i fa = _mm_cvtps_epi32(_mm_mul_ps(tint, _mm_shuffle_ps(c2, c2, 0x00)));
+                __m128i fb = _mm_cvtps_epi32(_mm_mul_ps(tint, _mm_shuffle_ps(c2, c2, 0x55)));
+                blendPair(out + k, modulate(sampler.pair(uvi), _mm_packs_epi32(fa, fb)), mask);
+            } else {
+                float cover = std::min(cov[k] * _mm_cvtss_f32(norm), 1.0f);
+                blendPixel(out + k, modulate(sampler.single(uvi), factorsToInt(_mm_mul_ps(tint, _mm_set1_ps(cover)))), mask);
+            }
+        }
+    }
+    return true;
+}
