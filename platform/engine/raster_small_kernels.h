@@ -257,7 +257,12 @@ bool drawSmallQuad(DrawState& draw, const Corners& q, RasterTexture& tex, __m128
     float dudx = gxs[c], dvdx = gxs[c + 2], dudy = gys[c], dvdy = gys[c + 2];
     float tw = static_cast<float>(tex.width), th = static_cast<float>(tex.height);
     float rho2 = std::max(dudx * dudx * tw * tw + dvdx * dvdx * th * th, dudy * dudy * tw * tw + dvdy * dvdy * th * th);
-    int level = levelForRho2(rho2, tex.levelCount);
+    // Wide enough (area over longest edge): hard edges. Such a quad takes the finer of the two
+    // nearest levels, whose texels are no larger than its pixels: its own soft edges survive
+    // and a pixel more or less of hard edge does not swing its brightness.
+    const bool hard = area * area >= smoothMaxWidth * smoothMaxWidth * maxEdge2;
+    int level = !hard ? levelForRho2(rho2, tex.levelCount)
+                      : rho2 >= 1.0f ? std::min(floorLog2(rho2) >> 1, tex.levelCount - 1) : 0;
     prepare(draw, tex, level);
     const RasterLevel& lv = tex.levels[level];
     float lw = static_cast<float>(lv.width), lh = static_cast<float>(lv.height);
@@ -284,8 +289,7 @@ bool drawSmallQuad(DrawState& draw, const Corners& q, RasterTexture& tex, __m128
                           dUdy,
                           dVdy};
     const __m128 tint = tintFactors(q.tint[0]);
-    // Wide enough (area over longest edge): hard edges.
-    if (area * area >= smoothMaxWidth * smoothMaxWidth * maxEdge2) {
+    if (hard) {
         hardRows(scene, q, sampler, gx, gy, tint, mask);
         return true;
     }
