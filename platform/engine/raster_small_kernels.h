@@ -356,7 +356,7 @@ bool drawSmallQuad(DrawState& draw, const Corners& q, RasterTexture& tex, __m128
         for (int k = first; k <= last; k += 2) {
             __m128i uvi = sampler.at(rowUV, k);
             if (k + 1 < columns && ((clipBits >> (k + 1)) & 1)) {
-                __m128 c2 = _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(cov + k)));
+                __m128 c2 = _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(cov + k)));
                 c2 = _mm_min_ps(_mm_mul_ps(c2, norm), one);
                 __m128i fa = _mm_cvtps_epi32(_mm_mul_ps(tint, _mm_shuffle_ps(c2, c2, 0x00)));
                 __m128i fb = _mm_cvtps_epi32(_mm_mul_ps(tint, _mm_shuffle_ps(c2, c2, 0x55)));
