@@ -172,10 +172,18 @@ constexpr float smoothMaxWidth = 2.5f;
 // Quads whose bounding box is at most this wide and high are drawn on a small pixel grid.
 constexpr float smallMaxExtent = 9.0f;
 
-// Draws a quad whose bounding box is within smallMaxExtent and overlaps the clip rectangle:
-// a splat when it is under about a pixel, else anti-aliased on a small grid. False when it
-// needs the general path (corner tints that differ).
-bool drawSmallQuad(DrawState& draw, const Corners& q, RasterTexture& tex, __m128i mask, float xmin, float ymin,
-                   float xmax, float ymax);
+// A quad checked and moved by the scene transform, for the general path.
+struct QuadFront {
+    Corners q;             // corners after the transform, texture coordinates and tints
+    RasterTexture* tex;    // its texture (the white one for texture 0)
+    __m128i mask;          // blend mask
+    float xmin, ymin;      // bounding box
+    float xmax, ymax;
+};
+
+// Checks a quad (scene, texture, finite coordinates, visible tint, overlap with the clip), moves
+// it by the scene transform and draws it when it is small. True when the general path is to
+// draw it, with front filled; false when nothing remains to be done.
+bool quadFront(DrawState& draw, const Quad& quad, QuadFront& front);
 
 }  // namespace raster

@@ -28,10 +28,8 @@ bool avx2Kernels = __builtin_cpu_supports("avx2");
 
 }  // namespace
 
-bool drawSmallQuad(DrawState& draw, const Corners& q, RasterTexture& tex, __m128i mask, float xmin, float ymin,
-                   float xmax, float ymax) {
-    return avx2Kernels ? avx2::drawSmallQuad(draw, q, tex, mask, xmin, ymin, xmax, ymax)
-                       : baseline::drawSmallQuad(draw, q, tex, mask, xmin, ymin, xmax, ymax);
+bool quadFront(DrawState& draw, const Quad& quad, QuadFront& front) {
+    return avx2Kernels ? avx2::quadFront(draw, quad, front) : baseline::quadFront(draw, quad, front);
 }
 
 }  // namespace raster

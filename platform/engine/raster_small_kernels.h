@@ -369,3 +369,69 @@ bool drawSmallQuad(DrawState& draw, const Corners& q, RasterTexture& tex, __m128
     }
     return true;
 }
+
+bool quadFront(DrawState& draw, const Quad& quad, QuadFront& front) {
+    const RasterScene& scene = draw.scene;
+    RasterTexture* tex = quad.texture ? rasterTexture(draw, quad.texture) : &draw.white;
+    if (!tex) return false;
+
+    // The corners as vectors, one lane a vertex.
+    const QuadVertex* v = quad.v;
+    __m128 xs = _mm_setr_ps(v[0].x, v[1].x, v[2].x, v[3].x);
+    __m128 ys = _mm_setr_ps(v[0].y, v[1].y, v[2].y, v[3].y);
+    __m128 us = _mm_set1_ps(0.5f), vs = us;
+    if (quad.texture) {
+        us = _mm_setr_ps(v[0].tx, v[1].tx, v[2].tx, v[3].tx);
+        vs = _mm_setr_ps(v[0].ty, v[1].ty, v[2].ty, v[3].ty);
+    }
+    if (scene.transformed) {
+        __m128 ax = _mm_mul_ps(_mm_sub_ps(xs, _mm_set1_ps(scene.originX)), _mm_set1_ps(scene.scaleX));
+        __m128 ay = _mm_mul_ps(_mm_sub_ps(ys, _mm_set1_ps(scene.originY)), _mm_set1_ps(scene.scaleY));
+        if (scene.rotated) {
+            __m128 c = _mm_set1_ps(scene.cosR), sn = _mm_set1_ps(scene.sinR);
+            __m128 rx = _mm_sub_ps(_mm_mul_ps(ax, c), _mm_mul_ps(ay, sn));
+            __m128 ry = _mm_add_ps(_mm_mul_ps(ax, sn), _mm_mul_ps(ay, c));
+            ax = rx;
+            ay = ry;
+        }
+        xs = _mm_add_ps(ax, _mm_set1_ps(scene.moveX));
+        ys = _mm_add_ps(ay, _mm_set1_ps(scene.moveY));
+    }
+    // Infinities and NaNs have all exponent bits set.
+    const __m128i exponent = _mm_set1_epi32(0x7f800000);
+    __m128i bad = _mm_or_si128(
+        _mm_or_si128(_mm_cmpeq_epi32(_mm_and_si128(_mm_castps_si128(xs), exponent), exponent),
+                     _mm_cmpeq_epi32(_mm_and_si128(_mm_castps_si128(ys), exponent), exponent)),
+        _mm_or_si128(_mm_cmpeq_epi32(_mm_and_si128(_mm_castps_si128(us), exponent), exponent),
+                     _mm_cmpeq_epi32(_mm_and_si128(_mm_castps_si128(vs), exponent), exponent)));
+    if (_mm_movemask_epi8(bad)) return false;
+    Corners& q = front.q;
+    q.tint[0] = v[0].colour;
+    q.tint[1] = v[1].colour;
+    q.tint[2] = v[2].colour;
+    q.tint[3] = v[3].colour;
+    q.constantTint = q.tint[0] == q.tint[1] && q.tint[0] == q.tint[2] && q.tint[0] == q.tint[3];
+    // A fully transparent tint leaves the target as it is in both blend modes.
+    if (q.constantTint && (q.tint[0] >> 24) == 0) return false;
+
+    float fxmin = minOf(xs), fxmax = maxOf(xs), fymin = minOf(ys), fymax = maxOf(ys);
+    if (fxmax < static_cast<float>(scene.clipX0 - 1) || fxmin > static_cast<float>(scene.clipX1 + 1) ||
+        fymax < static_cast<float>(scene.clipY0 - 1) || fymin > static_cast<float>(scene.clipY1 + 1))
+        return false;
+    _mm_storeu_ps(q.x, xs);
+    _mm_storeu_ps(q.y, ys);
+    _mm_storeu_ps(q.u, us);
+    _mm_storeu_ps(q.v, vs);
+
+    __m128i mask = blendMask(quad.blend);
+    if (fxmax - fxmin <= smallMaxExtent && fymax - fymin <= smallMaxExtent &&
+        drawSmallQuad(draw, q, *tex, mask, fxmin, fymin, fxmax, fymax))
+        return false;
+    front.tex = tex;
+    front.mask = mask;
+    front.xmin = fxmin;
+    front.ymin = fymin;
+    front.xmax = fxmax;
+    front.ymax = fymax;
+    return true;
+}
