@@ -1,6 +1,7 @@
-// Drawing one quad: a splat of its mean colour when it is under about a pixel, a straight row
-// composite when it copies texels one to one, and otherwise a scan of its rows with bilinear
-// sampling from the mip level that matches its size, anti-aliased when it is narrow.
+// Drawing one quad. Small quads are done by the kernels of raster_small.cpp; here the rest: a
+// straight row composite when a quad copies texels one to one (a target shown at scale 1),
+// otherwise a scan of its rows in double precision with bilinear sampling from the mip level
+// that matches its size, anti-aliased when it is narrow, with corner tints interpolated.
 #include <algorithm>
 #include <cmath>
 
@@ -25,6 +26,7 @@ struct EdgeBound {
     bool left;  // the quad lies right of it
 };
 
+// Everything the row scan of one quad needs.
 struct RasterJob {
     uint32_t* dst;
     size_t dstStride;
