@@ -71,26 +71,37 @@ inline void blendPixel(uint32_t* dst, __m128i src, __m128i mask) {
     *dst = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(_mm_add_epi16(src, d), zero)));
 }
 
-// Two bilinear samples at once, pixel a in lanes 0..3 and pixel b in lanes 4..7.
-inline __m128i samplePair(const Source& src, int ua, int va, int ub, int vb) {
+// Two bilinear samples at once, pixel a in lanes 0..3 and pixel b in lanes 4..7, at the
+// fixed-point coordinates uvi holds (U a, V a, U b, V b); rowsOf is (1, stride) repeated.
+inline __m128i samplePair(const Source& src, __m128i uvi, __m128i rowsOf) {
     const __m128i zero = _mm_setzero_si128();
-    const __m128i half = _mm_set1_epi16(64);
-    const size_t stride = static_cast<size_t>(src.stride);
-    const uint32_t* pa = src.texels + static_cast<size_t>(va >> fracBits) * stride + (ua >> fracBits);
-    const uint32_t* pb = src.texels + static_cast<size_t>(vb >> fracBits) * stride + (ub >> fracBits);
+    const __m128i roundHalf = _mm_set1_epi16(64);
+    // Texel offsets (row * stride + column) of both pixels, and their weights.
+    __m128i cells = _mm_srai_epi32(uvi, fracBits);
+    __m128i offsets = _mm_madd_epi16(_mm_packs_epi32(cells, cells), rowsOf);
+    const uint32_t* pa = src.texels + _mm_cvtsi128_si32(offsets);
+    const uint32_t* pb = src.texels + _mm_cvtsi128_si32(_mm_srli_si128(offsets, 4));
+    __m128i f = _mm_and_si128(uvi, _mm_set1_epi32(127));
+    f = _mm_packs_epi32(f, f);  // fx a, fy a, fx b, fy b
+    __m128i wya = _mm_shuffle_epi32(_mm_shufflelo_epi16(f, 0x55), 0x00);
+    __m128i wyb = _mm_shuffle_epi32(_mm_shufflelo_epi16(f, 0xFF), 0x00);
+    __m128i wx = _mm_unpacklo_epi64(_mm_shufflelo_epi16(f, 0x00), _mm_shufflelo_epi16(f, 0xAA));
     __m128i a0 = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(pa)), zero);
-    __m128i a1 = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(pa + stride)), zero);
+    __m128i a1 = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(pa + src.stride)), zero);
     __m128i b0 = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(pb)), zero);
-    __m128i b1 = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(pb + stride)), zero);
-    __m128i wa = _mm_set1_epi16(static_cast<short>(va & 127)), wb = _mm_set1_epi16(static_cast<short>(vb & 127));
-    __m128i ca = _mm_add_epi16(_mm_slli_epi16(a0, 7), _mm_mullo_epi16(_mm_sub_epi16(a1, a0), wa));
-    __m128i cb = _mm_add_epi16(_mm_slli_epi16(b0, 7), _mm_mullo_epi16(_mm_sub_epi16(b1, b0), wb));
-    ca = _mm_srli_epi16(_mm_add_epi16(ca, half), 7);
-    cb = _mm_srli_epi16(_mm_add_epi16(cb, half), 7);
+    __m128i b1 = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(pb + src.stride)), zero);
+    __m128i ca = _mm_add_epi16(_mm_slli_epi16(a0, 7), _mm_mullo_epi16(_mm_sub_epi16(a1, a0), wya));
+    __m128i cb = _mm_add_epi16(_mm_slli_epi16(b0, 7), _mm_mullo_epi16(_mm_sub_epi16(b1, b0), wyb));
+    ca = _mm_srli_epi16(_mm_add_epi16(ca, roundHalf), 7);
+    cb = _mm_srli_epi16(_mm_add_epi16(cb, roundHalf), 7);
     __m128i left = _mm_unpacklo_epi64(ca, cb), right = _mm_unpackhi_epi64(ca, cb);
-    __m128i wx = _mm_unpacklo_epi64(_mm_set1_epi16(static_cast<short>(ua & 127)), _mm_set1_epi16(static_cast<short>(ub & 127)));
-    __m128i c = _mm_add_epi16(_mm_slli_epi16(left, 7), _mm_mullo_epi16(_mm_sub_epi16(right, left), wx));
-    return _mm_srli_epi16(_mm_add_epi16(c, half), 7);
+    __m128i colour = _mm_add_epi16(_mm_slli_epi16(left, 7), _mm_mullo_epi16(_mm_sub_epi16(right, left), wx));
+    return _mm_srli_epi16(_mm_add_epi16(colour, roundHalf), 7);
+}
+
+inline __m128i strideRows(int stride) {
+    short s = static_cast<short>(stride);
+    return _mm_setr_epi16(1, s, 1, s, 1, s, 1, s);
 }
 
 // blendPixel for two neighbouring pixels, source in lanes 0..3 and 4..7.

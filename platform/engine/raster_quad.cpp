@@ -141,8 +141,23 @@ void scanQuad(const RasterJob& job, const float* cover = nullptr, float norm = 1
                                static_cast<float>(job.tint[3].at(xc, yc, job.px, job.py)));
         }
         uint32_t* out = job.dst + static_cast<size_t>(row) * job.dstStride;
+        int x = from;
         float fi = 0.0f;
-        for (int x = from; x < to; ++x, fi += 1.0f) {
+        if constexpr (Mode == Edges::hard && !Gradient) {
+            // Whole pixels at one tint: two at a time.
+            const __m128 uvRow2 = _mm_shuffle_ps(uvRow, _mm_add_ps(uvRow, uvStep), _MM_SHUFFLE(1, 0, 1, 0));
+            const __m128 uvStep2 = _mm_shuffle_ps(uvStep, uvStep, _MM_SHUFFLE(1, 0, 1, 0));
+            const __m128 low2 = _mm_shuffle_ps(job.uvLow, job.uvLow, _MM_SHUFFLE(1, 0, 1, 0));
+            const __m128 high2 = _mm_shuffle_ps(job.uvHigh, job.uvHigh, _MM_SHUFFLE(1, 0, 1, 0));
+            const __m128i factors2 = _mm_unpacklo_epi64(constFactors, constFactors);
+            const __m128i rowsOf = strideRows(job.src.stride);
+            for (; x + 1 < to; x += 2, fi += 2.0f) {
+                __m128 uv = _mm_add_ps(uvRow2, _mm_mul_ps(uvStep2, _mm_set1_ps(fi)));
+                __m128i uvi = _mm_cvtps_epi32(_mm_min_ps(_mm_max_ps(uv, low2), high2));
+                blendPair(out + x, modulate(samplePair(job.src, uvi, rowsOf), factors2), job.mask);
+            }
+        }
+        for (; x < to; ++x, fi += 1.0f) {
             __m128 step = _mm_set1_ps(fi);
             __m128 uv = _mm_add_ps(uvRow, _mm_mul_ps(uvStep, step));
             uv = _mm_min_ps(_mm_max_ps(uv, job.uvLow), job.uvHigh);

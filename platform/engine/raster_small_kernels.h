@@ -35,30 +35,7 @@ struct Sampler {
         return _mm_cvtps_epi32(_mm_min_ps(_mm_max_ps(uv, low), high));
     }
     // Bilinear samples of the two pixels whose coordinates uvi holds (U a, V a, U b, V b).
-    __m128i pair(__m128i uvi) const {
-        const __m128i zero = _mm_setzero_si128();
-        const __m128i roundHalf = _mm_set1_epi16(64);
-        __m128i cells = _mm_srai_epi32(uvi, fracBits);
-        __m128i offsets = _mm_madd_epi16(_mm_packs_epi32(cells, cells), rowsOf);
-        const uint32_t* pa = src.texels + _mm_cvtsi128_si32(offsets);
-        const uint32_t* pb = src.texels + _mm_cvtsi128_si32(_mm_srli_si128(offsets, 4));
-        __m128i f = _mm_and_si128(uvi, _mm_set1_epi32(127));
-        f = _mm_packs_epi32(f, f);  // fx a, fy a, fx b, fy b
-        __m128i wya = _mm_shuffle_epi32(_mm_shufflelo_epi16(f, 0x55), 0x00);
-        __m128i wyb = _mm_shuffle_epi32(_mm_shufflelo_epi16(f, 0xFF), 0x00);
-        __m128i wx = _mm_unpacklo_epi64(_mm_shufflelo_epi16(f, 0x00), _mm_shufflelo_epi16(f, 0xAA));
-        __m128i a0 = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(pa)), zero);
-        __m128i a1 = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(pa + src.stride)), zero);
-        __m128i b0 = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(pb)), zero);
-        __m128i b1 = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(pb + src.stride)), zero);
-        __m128i ca = _mm_add_epi16(_mm_slli_epi16(a0, 7), _mm_mullo_epi16(_mm_sub_epi16(a1, a0), wya));
-        __m128i cb = _mm_add_epi16(_mm_slli_epi16(b0, 7), _mm_mullo_epi16(_mm_sub_epi16(b1, b0), wyb));
-        ca = _mm_srli_epi16(_mm_add_epi16(ca, roundHalf), 7);
-        cb = _mm_srli_epi16(_mm_add_epi16(cb, roundHalf), 7);
-        __m128i left = _mm_unpacklo_epi64(ca, cb), right = _mm_unpackhi_epi64(ca, cb);
-        __m128i colour = _mm_add_epi16(_mm_slli_epi16(left, 7), _mm_mullo_epi16(_mm_sub_epi16(right, left), wx));
-        return _mm_srli_epi16(_mm_add_epi16(colour, roundHalf), 7);
-    }
+    __m128i pair(__m128i uvi) const { return samplePair(src, uvi, rowsOf); }
     __m128i single(__m128i uvi) const {
         return sampleBilinear(src, _mm_cvtsi128_si32(uvi), _mm_cvtsi128_si32(_mm_srli_si128(uvi, 4)));
     }
@@ -278,12 +255,11 @@ bool drawSmallQuad(DrawState& draw, const Corners& q, RasterTexture& tex, __m128
     if (lowU > highU) lowU = highU = std::clamp((umin + umax) * 0.5f - 0.5f, 0.0f, lw - 1.0f);
     if (lowV > highV) lowV = highV = std::clamp((vmin + vmax) * 0.5f - 0.5f, 0.0f, lh - 1.0f);
 
-    const short levelStride = static_cast<short>(lv.width);
     const Sampler sampler{Source{tex.level(level), lv.width},
                           _mm_setr_ps(dUdx, dVdx, dUdx, dVdx),
                           _mm_setr_ps(lowU * fracOne, lowV * fracOne, lowU * fracOne, lowV * fracOne),
                           _mm_setr_ps(highU * fracOne, highV * fracOne, highU * fracOne, highV * fracOne),
-                          _mm_setr_epi16(1, levelStride, 1, levelStride, 1, levelStride, 1, levelStride),
+                          strideRows(lv.width),
                           u00,
                           v00,
                           dUdy,
