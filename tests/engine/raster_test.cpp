@@ -518,6 +518,37 @@ TEST_F(Raster, HostileInputIsSafe) {
     EXPECT_FALSE(rasterBeginScene(draw, 999));
 }
 
+// A small quad is drawn one call late (its target rows are fetched meanwhile); nothing can
+// tell: what follows lands over it, it keeps the clip it was drawn with, and reading the
+// target shows it.
+TEST_F(Raster, LateSmallQuadsAreNeverSeenLate) {
+    HTARGET t = target(8, 8, 0);
+    rasterDrawQuad(draw, rect(2, 2, 4, 4, 0, 0xFFFF0000));
+    rasterDrawLine(draw, 0, 2.5f, 8, 2.5f, 0xFF00FF00);      // over the quad
+    rasterDrawQuad(draw, rect(5, 5, 7, 7, 0, 0xFF0000FF));
+    rasterSetClipping(draw, 0, 0, 1, 1);                     // after the quad: it keeps its clip
+    rasterDrawQuad(draw, rect(0, 6, 2, 8, 0, 0xFFFFFFFF));   // outside the new clip
+    expectNear(at(t, 5, 5), {0, 0, 255, 255}, 0, "read while the scene is open");
+    expectNear(at(t, 2, 2), {0, 255, 0, 255}, 0, "line over the quad");
+    expectNear(at(t, 3, 3), {255, 0, 0, 255}, 0, "quad below the line");
+    expectNear(at(t, 0, 7), {0, 0, 0, 0}, 0, "clipped");
+    rasterEndScene(draw);
+
+    HGE* hge = hgeCreate(HGE_VERSION);
+    ASSERT_NE(hge, nullptr);
+    ASSERT_TRUE(drawSetScreen(hge->impl->draw, 4, 4));
+    ASSERT_TRUE(hge->beginScene(0));
+    hge->clear(0);
+    Quad q = rect(1, 1, 3, 3, 0, 0xFFFFFF00);
+    hge->drawQuad(&q);
+    int w = 0, h = 0;
+    const uint8_t* screen = drawScreenPixels(hge->impl->draw, &w, &h);
+    ASSERT_NE(screen, nullptr);
+    EXPECT_EQ(screen[(1 * 4 + 1) * 4], 255);  // the backend shows the quad
+    hge->endScene();
+    hge->release();
+}
+
 // The kernels built for the processor's wider instruction set paint exactly the pixels of the
 // baseline ones, so a picture does not depend on the machine (where the processor lacks the
 // wider set, both runs take the baseline and the test shows nothing more).
