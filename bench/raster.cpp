@@ -91,6 +91,13 @@ void drawQuads(benchmark::State& state, float minSide, float maxSide, int count,
 void TinyQuads(benchmark::State& state) { drawQuads(state, 0.5f, 4.0f, 100000, false); }
 BENCHMARK(TinyQuads)->Unit(benchmark::kMillisecond);
 
+// The tiny quads by size band (tenths of a pixel), to see which path costs what: splats under
+// 1.5, anti-aliased under 2.5, hard-edged above.
+void TinyQuadsBand(benchmark::State& state) {
+    drawQuads(state, static_cast<float>(state.range(0)) / 10.0f, static_cast<float>(state.range(1)) / 10.0f, 100000, false);
+}
+BENCHMARK(TinyQuadsBand)->Args({5, 15})->Args({15, 25})->Args({25, 40})->Unit(benchmark::kMillisecond);
+
 void Quads64(benchmark::State& state) { drawQuads(state, 64.0f, 64.0f, 500, true); }
 BENCHMARK(Quads64)->Unit(benchmark::kMillisecond);
 
