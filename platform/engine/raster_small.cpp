@@ -3,6 +3,7 @@
 // pixel grid whose total is scaled to the quad's exact area (so its brightness does not flicker
 // with its sub-pixel position and turn), then bilinear samples blended two pixels at a time.
 #include <cmath>
+#include <cstddef>
 
 #include "platform/engine/raster_pixels.h"
 

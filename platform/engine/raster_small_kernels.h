@@ -366,14 +366,24 @@ bool quadFront(DrawState& draw, const Quad& quad, QuadFront& front) {
     RasterTexture* tex = quad.texture ? rasterTexture(draw, quad.texture) : &draw.white;
     if (!tex) return false;
 
-    // The corners as vectors, one lane a vertex.
+    // The corners as vectors, one lane a vertex: the vertex records read four fields at a time
+    // (x, y, z, colour and colour, tx, ty, next x; the last read ends at the record's texture
+    // field) and turned into columns.
     const QuadVertex* v = quad.v;
-    __m128 xs = _mm_setr_ps(v[0].x, v[1].x, v[2].x, v[3].x);
-    __m128 ys = _mm_setr_ps(v[0].y, v[1].y, v[2].y, v[3].y);
+    static_assert(offsetof(QuadVertex, colour) == 12 && offsetof(Quad, texture) == 96, "vertex fields read as vectors");
+    const float* f = &v[0].x;
+    __m128 a0 = _mm_loadu_ps(f), a1 = _mm_loadu_ps(f + 6), a2 = _mm_loadu_ps(f + 12), a3 = _mm_loadu_ps(f + 18);
+    __m128 lo01 = _mm_unpacklo_ps(a0, a1), lo23 = _mm_unpacklo_ps(a2, a3);  // x0 x1 y0 y1, x2 x3 y2 y3
+    __m128 hi01 = _mm_unpackhi_ps(a0, a1), hi23 = _mm_unpackhi_ps(a2, a3);  // z0 z1 c0 c1, z2 z3 c2 c3
+    __m128 xs = _mm_movelh_ps(lo01, lo23), ys = _mm_movehl_ps(lo23, lo01);
+    const __m128i colours = _mm_castps_si128(_mm_movehl_ps(hi23, hi01));
     __m128 us = _mm_set1_ps(0.5f), vs = us;
     if (quad.texture) {
-        us = _mm_setr_ps(v[0].tx, v[1].tx, v[2].tx, v[3].tx);
-        vs = _mm_setr_ps(v[0].ty, v[1].ty, v[2].ty, v[3].ty);
+        __m128 b0 = _mm_loadu_ps(f + 3), b1 = _mm_loadu_ps(f + 9), b2 = _mm_loadu_ps(f + 15), b3 = _mm_loadu_ps(f + 21);
+        __m128 t01 = _mm_unpacklo_ps(b0, b1), t23 = _mm_unpacklo_ps(b2, b3);  // c c tx tx
+        __m128 w01 = _mm_unpackhi_ps(b0, b1), w23 = _mm_unpackhi_ps(b2, b3);  // ty ty next next
+        us = _mm_movehl_ps(t23, t01);
+        vs = _mm_movelh_ps(w01, w23);
     }
     if (scene.transformed) {
         __m128 ax = _mm_mul_ps(_mm_sub_ps(xs, _mm_set1_ps(scene.originX)), _mm_set1_ps(scene.scaleX));
@@ -397,11 +407,8 @@ bool quadFront(DrawState& draw, const Quad& quad, QuadFront& front) {
                      _mm_cmpeq_epi32(_mm_and_si128(_mm_castps_si128(vs), exponent), exponent)));
     if (_mm_movemask_epi8(bad)) return false;
     Corners& q = front.q;
-    q.tint[0] = v[0].colour;
-    q.tint[1] = v[1].colour;
-    q.tint[2] = v[2].colour;
-    q.tint[3] = v[3].colour;
-    q.constantTint = q.tint[0] == q.tint[1] && q.tint[0] == q.tint[2] && q.tint[0] == q.tint[3];
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(q.tint), colours);
+    q.constantTint = _mm_movemask_epi8(_mm_cmpeq_epi32(colours, _mm_shuffle_epi32(colours, 0))) == 0xFFFF;
     // A fully transparent tint leaves the target as it is in both blend modes.
     if (q.constantTint && (q.tint[0] >> 24) == 0) return false;
 
