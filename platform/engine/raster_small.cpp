@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstddef>
 
+#include <immintrin.h>
+
 #include "platform/engine/raster_pixels.h"
 
 // The kernels are compiled twice: for the baseline instruction set and, for processors that
@@ -14,7 +16,9 @@
 #pragma GCC push_options
 #pragma GCC target("avx2")
 namespace raster::avx2 {
+#define RASTER_WIDE_KERNELS 1
 #include "platform/engine/raster_small_kernels.h"
+#undef RASTER_WIDE_KERNELS
 }  // namespace raster::avx2
 #pragma GCC pop_options
 

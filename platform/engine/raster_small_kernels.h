@@ -41,6 +41,77 @@ struct Sampler {
     }
 };
 
+#if RASTER_WIDE_KERNELS
+// Four neighbouring pixels of a row at once, in 256-bit registers: the arithmetic of
+// samplePair, modulate and blendPair lane for lane, so the pixels equal those of two pairs.
+struct Wide {
+    __m256 step, low, high;  // the sampler's, in both halves
+    __m256i rowsOf;
+    __m256i mask;            // blend mask of four pixels
+    const uint32_t* texels;
+    int stride;
+
+    Wide(const Sampler& s, __m128i blend)
+        : step(_mm256_set_m128(s.step, s.step)), low(_mm256_set_m128(s.low, s.low)), high(_mm256_set_m128(s.high, s.high)),
+          rowsOf(_mm256_set_m128i(s.rowsOf, s.rowsOf)), mask(_mm256_set_m128i(blend, blend)), texels(s.src.texels),
+          stride(s.src.stride) {}
+
+    // Fixed-point U, V of pixels k to k + 3 of the row whose first pair's rowStart is rowUV:
+    // pixels k, k + 1 as Sampler::at(k), pixels k + 2, k + 3 as Sampler::at(k + 2).
+    __m256i at(__m256 rowUV, int k) const {
+        __m256 ks = _mm256_set_m128(_mm_set1_ps(static_cast<float>(k + 2)), _mm_set1_ps(static_cast<float>(k)));
+        __m256 uv = _mm256_add_ps(rowUV, _mm256_mul_ps(step, ks));
+        return _mm256_cvtps_epi32(_mm256_min_ps(_mm256_max_ps(uv, low), high));
+    }
+
+    // Two texels from a and two from b, widened to 16 bits: a in the low half, b in the high.
+    static __m256i texelPairs(const uint32_t* a, const uint32_t* b) {
+        __m128i x = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(a));
+        x = _mm_castpd_si128(_mm_loadh_pd(_mm_castsi128_pd(x), reinterpret_cast<const double*>(b)));
+        return _mm256_cvtepu8_epi16(x);
+    }
+
+    // Bilinear samples of the four pixels; lanes hold pixels 0, 1 | 2, 3 as samplePair does.
+    __m256i sample(__m256i uvi) const {
+        const __m256i roundHalf = _mm256_set1_epi16(64);
+        __m256i cells = _mm256_srai_epi32(uvi, fracBits);
+        __m256i offsets = _mm256_madd_epi16(_mm256_packs_epi32(cells, cells), rowsOf);
+        __m128i lo = _mm256_castsi256_si128(offsets), hi = _mm256_extracti128_si256(offsets, 1);
+        const uint32_t* p0 = texels + _mm_cvtsi128_si32(lo);
+        const uint32_t* p1 = texels + _mm_cvtsi128_si32(_mm_srli_si128(lo, 4));
+        const uint32_t* p2 = texels + _mm_cvtsi128_si32(hi);
+        const uint32_t* p3 = texels + _mm_cvtsi128_si32(_mm_srli_si128(hi, 4));
+        __m256i f = _mm256_and_si256(uvi, _mm256_set1_epi32(127));
+        f = _mm256_packs_epi32(f, f);  // per half: fx a, fy a, fx b, fy b
+        __m256i wyA = _mm256_shuffle_epi32(_mm256_shufflelo_epi16(f, 0x55), 0x00);
+        __m256i wyB = _mm256_shuffle_epi32(_mm256_shufflelo_epi16(f, 0xFF), 0x00);
+        __m256i wx = _mm256_unpacklo_epi64(_mm256_shufflelo_epi16(f, 0x00), _mm256_shufflelo_epi16(f, 0xAA));
+        // Pixels 0 and 2 (the first of each pair), then 1 and 3.
+        __m256i a0 = texelPairs(p0, p2), a1 = texelPairs(p0 + stride, p2 + stride);
+        __m256i b0 = texelPairs(p1, p3), b1 = texelPairs(p1 + stride, p3 + stride);
+        __m256i ca = _mm256_add_epi16(_mm256_slli_epi16(a0, 7), _mm256_mullo_epi16(_mm256_sub_epi16(a1, a0), wyA));
+        __m256i cb = _mm256_add_epi16(_mm256_slli_epi16(b0, 7), _mm256_mullo_epi16(_mm256_sub_epi16(b1, b0), wyB));
+        ca = _mm256_srli_epi16(_mm256_add_epi16(ca, roundHalf), 7);
+        cb = _mm256_srli_epi16(_mm256_add_epi16(cb, roundHalf), 7);
+        __m256i left = _mm256_unpacklo_epi64(ca, cb), right = _mm256_unpackhi_epi64(ca, cb);
+        __m256i colour = _mm256_add_epi16(_mm256_slli_epi16(left, 7), _mm256_mullo_epi16(_mm256_sub_epi16(right, left), wx));
+        return _mm256_srli_epi16(_mm256_add_epi16(colour, roundHalf), 7);
+    }
+
+    // modulate, then blendPair, of four pixels.
+    void blend(uint32_t* dst, __m256i colour, __m256i factors) const {
+        __m256i src = _mm256_srli_epi16(_mm256_add_epi16(_mm256_mullo_epi16(colour, factors), _mm256_set1_epi16(128)), 8);
+        __m256i sa = _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(src, 0xFF), 0xFF);
+        sa = _mm256_add_epi16(sa, _mm256_srli_epi16(sa, 7));
+        __m256i keep = _mm256_sub_epi16(_mm256_set1_epi16(256), _mm256_and_si256(sa, mask));
+        __m256i d = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(dst)));
+        d = _mm256_srli_epi16(_mm256_add_epi16(_mm256_mullo_epi16(d, keep), _mm256_set1_epi16(128)), 8);
+        __m256i sum = _mm256_add_epi16(src, d);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), _mm_packus_epi16(_mm256_castsi256_si128(sum), _mm256_extracti128_si256(sum, 1)));
+    }
+};
+#endif
+
 // A quad at least smoothMaxWidth wide: every pixel whose centre it covers, at full weight.
 // Edges are bounds on each row's span computed alike from the two vertices that make them,
 // so quads sharing an edge neither leave a crack nor overlap along it.
@@ -69,7 +140,13 @@ void hardRows(const RasterScene& scene, const Corners& q, const Sampler& sampler
     const __m128 ax = _mm_sub_ps(vax, _mm_set1_ps(0.5f));
     const __m128i factors = factorsToInt(tint);
     const __m128i factors2 = _mm_unpacklo_epi64(factors, factors);
-    const __m128i factorsFirst = _mm_unpacklo_epi64(factors, _mm_setzero_si128());
+    // Both pixels of a pair, or the first alone.
+    const __m128i keepPair[2] = {_mm_setr_epi32(-1, -1, 0, 0), _mm_set1_epi32(-1)};
+#if RASTER_WIDE_KERNELS
+    const Wide wide(sampler, mask);
+    const __m256i factors4 = _mm256_set_m128i(factors2, factors2);
+    const __m256i keepFour[2] = {_mm256_setr_epi64x(-1, -1, -1, 0), _mm256_set1_epi64x(-1)};
+#endif
     RasterTexture& surface = *scene.surface;
     const size_t stride = static_cast<size_t>(surface.width);
     for (int row = rowFrom; row < rowTo; ++row) {
@@ -91,13 +168,27 @@ void hardRows(const RasterScene& scene, const Corners& q, const Sampler& sampler
         if (k >= end) continue;
         uint32_t* out = surface.level(0) + static_cast<size_t>(row) * stride + gx;
         __m128 rowUV = sampler.rowStart(row - gy);
-        for (; k + 1 < end; k += 2) blendPair(out + k, modulate(sampler.pair(sampler.at(rowUV, k)), factors2), mask);
-        if (k < end) {
-            // The last pixel alone: paired with its neighbour at zero weight when that one is
-            // inside the clip.
-            if (gx + k + 1 < scene.clipX1) blendPair(out + k, modulate(sampler.pair(sampler.at(rowUV, k)), factorsFirst), mask);
-            else blendPixel(out + k, modulate(sampler.single(sampler.at(rowUV, k)), factors), mask);
+#if RASTER_WIDE_KERNELS
+        // Three or four pixels at a time while the fourth lies inside the clip (a missing
+        // fourth at zero weight, left as it is).
+        if (k + 2 < end) {
+            const __m256 rowUV2 = _mm256_set_m128(rowUV, rowUV);
+            for (; k + 2 < end && gx + k + 3 < scene.clipX1; k += 4) {
+                const __m256i f = _mm256_and_si256(factors4, keepFour[end - k >= 4]);
+                wide.blend(out + k, wide.sample(wide.at(rowUV2, k)), f);
+            }
         }
+#endif
+        // Pairs of pixels; an odd last pixel is paired with its neighbour at zero weight (the
+        // neighbour is left as it is) unless that one lies outside the clip. One loop for both,
+        // so a row costs one unpredictable branch, not three.
+        const bool lastAlone = ((end - k) & 1) && gx + end >= scene.clipX1;
+        const int pairsEnd = end - static_cast<int>(lastAlone);
+        for (; k < pairsEnd; k += 2) {
+            const __m128i f = _mm_and_si128(factors2, keepPair[k + 1 < pairsEnd]);
+            blendPair(out + k, modulate(sampler.pair(sampler.at(rowUV, k)), f), mask);
+        }
+        if (lastAlone) blendPixel(out + k, modulate(sampler.single(sampler.at(rowUV, k)), factors), mask);
     }
 }
 
