@@ -410,6 +410,9 @@ bool drawSmallQuad(DrawState& draw, const Corners& q, RasterTexture& tex, __m128
     const __m128 norm = _mm_set1_ps(area / total);
 
     // Blend the covered pixels of each row, two at a time.
+#if RASTER_WIDE_KERNELS
+    const Wide wide(sampler, mask);
+#endif
     int lo = std::clamp(scene.clipX0 - gx, 0, gridSide), hi = std::clamp(scene.clipX1 - gx, 0, gridSide);
     const int clipBits = ((1 << hi) - 1) & ~((1 << lo) - 1);
     for (int r = 0; r < gh; ++r) {
@@ -420,7 +423,20 @@ bool drawSmallQuad(DrawState& draw, const Corners& q, RasterTexture& tex, __m128
         uint32_t* out = pixels + static_cast<size_t>(py) * stride + gx;
         const float* cov = grid + r * gridSide;
         __m128 rowUV = sampler.rowStart(r);
-        for (int k = first; k <= last; k += 2) {
+        int k = first;
+#if RASTER_WIDE_KERNELS
+        // Four pixels at a time where the two pairs would both be drawn inside the clip.
+        if (k + 2 <= last) {
+            const __m256 rowUV2 = _mm256_set_m128(rowUV, rowUV);
+            for (; k + 2 <= last && k + 3 < columns && ((clipBits >> (k + 1)) & 7) == 7; k += 4) {
+                __m128 c4 = _mm_min_ps(_mm_mul_ps(_mm_loadu_ps(cov + k), norm), one);
+                __m128i f01, f23;
+                pairFactors(tint, c4, f01, f23);
+                wide.blend(out + k, wide.sample(wide.at(rowUV2, k)), _mm256_set_m128i(f23, f01));
+            }
+        }
+#endif
+        for (; k <= last; k += 2) {
             __m128i uvi = sampler.at(rowUV, k);
             if (k + 1 < columns && ((clipBits >> (k + 1)) & 1)) {
                 __m128 c2 = _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(cov + k)));
