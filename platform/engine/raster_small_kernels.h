@@ -387,7 +387,32 @@ bool drawSmallQuad(DrawState& draw, const Corners& q, RasterTexture& tex, __m128
     const __m128 least = _mm_set1_ps(leastCover);
     int rowBits[gridSide];
     __m128 sum = zero;
-    for (int r = 0; r < gh; ++r) {
+    int r = 0;
+#if RASTER_WIDE_KERNELS
+    // Grids of eight columns (the common case) a row in one 256-bit pass; the sum is gathered
+    // in the same order as by the loop below.
+    if (vectors == 2) {
+        const __m256 one8 = _mm256_set1_ps(1.0f), zero8 = _mm256_setzero_ps(), least8 = _mm256_set1_ps(leastCover);
+        const __m256 a0 = _mm256_set_m128(_mm_load_ps(across[1][0]), _mm_load_ps(across[0][0]));
+        const __m256 a1 = _mm256_set_m128(_mm_load_ps(across[1][1]), _mm_load_ps(across[0][1]));
+        const __m256 a2 = _mm256_set_m128(_mm_load_ps(across[1][2]), _mm_load_ps(across[0][2]));
+        const __m256 a3 = _mm256_set_m128(_mm_load_ps(across[1][3]), _mm_load_ps(across[0][3]));
+        for (; r < gh; ++r) {
+            __m128 base = _mm_add_ps(_mm_mul_ps(eb, _mm_set1_ps(static_cast<float>(r))), ec);
+            __m256 base2 = _mm256_set_m128(base, base);
+            __m256 d0 = _mm256_min_ps(_mm256_add_ps(a0, _mm256_permute_ps(base2, 0x00)), one8);
+            __m256 d1 = _mm256_min_ps(_mm256_add_ps(a1, _mm256_permute_ps(base2, 0x55)), one8);
+            __m256 d2 = _mm256_min_ps(_mm256_add_ps(a2, _mm256_permute_ps(base2, 0xAA)), one8);
+            __m256 d3 = _mm256_min_ps(_mm256_add_ps(a3, _mm256_permute_ps(base2, 0xFF)), one8);
+            __m256 cover = _mm256_mul_ps(_mm256_max_ps(_mm256_sub_ps(_mm256_add_ps(d0, d2), one8), zero8),
+                                         _mm256_max_ps(_mm256_sub_ps(_mm256_add_ps(d1, d3), one8), zero8));
+            _mm256_storeu_ps(grid + r * gridSide, cover);
+            sum = _mm_add_ps(_mm_add_ps(sum, _mm256_castps256_ps128(cover)), _mm256_extractf128_ps(cover, 1));
+            rowBits[r] = _mm256_movemask_ps(_mm256_cmp_ps(cover, least8, _CMP_GT_OQ));
+        }
+    }
+#endif
+    for (; r < gh; ++r) {
         __m128 base = _mm_add_ps(_mm_mul_ps(eb, _mm_set1_ps(static_cast<float>(r))), ec);
         __m128 b0 = _mm_shuffle_ps(base, base, 0x00), b1 = _mm_shuffle_ps(base, base, 0x55);
         __m128 b2 = _mm_shuffle_ps(base, base, 0xAA), b3 = _mm_shuffle_ps(base, base, 0xFF);
