@@ -237,13 +237,16 @@ void splat(DrawState& draw, const Corners& q, RasterTexture& tex, __m128 rx, __m
     int px0 = gx + ix, py0 = gy + iy;
     // Overlap of the square with up to three columns and rows (a fourth column at zero keeps
     // the columns in pairs).
-    float wx[4], wy[3];
-    for (int k = 0; k < 3; ++k) {
-        float px = static_cast<float>(ix + k), py = static_cast<float>(iy + k);
-        wx[k] = std::max(0.0f, std::min(bx1, px + 1.0f) - std::max(bx0, px));
-        wy[k] = std::max(0.0f, std::min(by1, py + 1.0f) - std::max(by0, py)) * weight;
+    alignas(16) float wx[4], wy[4];
+    {
+        const __m128 steps = _mm_setr_ps(0.0f, 1.0f, 2.0f, 0.0f), one = _mm_set1_ps(1.0f), zero = _mm_setzero_ps();
+        const __m128 px = _mm_add_ps(_mm_set1_ps(static_cast<float>(ix)), steps);
+        const __m128 py = _mm_add_ps(_mm_set1_ps(static_cast<float>(iy)), steps);
+        __m128 ox = _mm_max_ps(_mm_sub_ps(_mm_min_ps(_mm_set1_ps(bx1), _mm_add_ps(px, one)), _mm_max_ps(_mm_set1_ps(bx0), px)), zero);
+        __m128 oy = _mm_max_ps(_mm_sub_ps(_mm_min_ps(_mm_set1_ps(by1), _mm_add_ps(py, one)), _mm_max_ps(_mm_set1_ps(by0), py)), zero);
+        _mm_store_ps(wx, _mm_and_ps(ox, _mm_castsi128_ps(_mm_setr_epi32(-1, -1, -1, 0))));
+        _mm_store_ps(wy, _mm_mul_ps(oy, _mm_set1_ps(weight)));
     }
-    wx[3] = 0.0f;
     int columns = wx[2] > 0.0f ? 4 : 2;
     int rows = wy[2] > 0.0f ? 3 : 2;
     const __m128 across = _mm_loadu_ps(wx);
