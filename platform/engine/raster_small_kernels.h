@@ -146,6 +146,8 @@ void hardRows(const RasterScene& scene, const Corners& q, const Sampler& sampler
     const Wide wide(sampler, mask);
     const __m256i factors4 = _mm256_set_m128i(factors2, factors2);
     const __m256i keepFour[2] = {_mm256_setr_epi64x(-1, -1, -1, 0), _mm256_set1_epi64x(-1)};
+    const __m256i keepFirst[5] = {_mm256_setzero_si256(), _mm256_setr_epi64x(-1, 0, 0, 0), _mm256_setr_epi64x(-1, -1, 0, 0),
+                                  _mm256_setr_epi64x(-1, -1, -1, 0), _mm256_set1_epi64x(-1)};
 #endif
     RasterTexture& surface = *scene.surface;
     const size_t stride = static_cast<size_t>(surface.width);
@@ -169,8 +171,15 @@ void hardRows(const RasterScene& scene, const Corners& q, const Sampler& sampler
         uint32_t* out = surface.level(0) + static_cast<size_t>(row) * stride + gx;
         __m128 rowUV = sampler.rowStart(row - gy);
 #if RASTER_WIDE_KERNELS
-        // Three or four pixels at a time while the fourth lies inside the clip (a missing
-        // fourth at zero weight, left as it is).
+        // The first four pixels in one pass whatever the row's length (those past its end at
+        // zero weight, left as they are), so most rows take no branch that depends on their
+        // length. Then three or four at a time while the fourth lies inside the clip.
+        if (gx + k + 3 < scene.clipX1) {
+            const __m256i f = _mm256_and_si256(factors4, keepFirst[std::min(end - k, 4)]);
+            wide.blend(out + k, wide.sample(wide.at(_mm256_set_m128(rowUV, rowUV), k)), f);
+            k += 4;
+            if (k >= end) continue;
+        }
         if (k + 2 < end) {
             const __m256 rowUV2 = _mm256_set_m128(rowUV, rowUV);
             for (; k + 2 < end && gx + k + 3 < scene.clipX1; k += 4) {
