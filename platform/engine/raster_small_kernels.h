@@ -449,6 +449,7 @@ bool drawSmallQuad(DrawState& draw, const Corners& q, RasterTexture& tex, __m128
     // Blend the covered pixels of each row, two at a time.
 #if RASTER_WIDE_KERNELS
     const Wide wide(sampler, mask);
+    const __m256i keepPairs[2] = {_mm256_setr_epi64x(-1, -1, 0, 0), _mm256_set1_epi64x(-1)};
 #endif
     int lo = std::clamp(scene.clipX0 - gx, 0, gridSide), hi = std::clamp(scene.clipX1 - gx, 0, gridSide);
     const int clipBits = ((1 << hi) - 1) & ~((1 << lo) - 1);
@@ -462,7 +463,18 @@ bool drawSmallQuad(DrawState& draw, const Corners& q, RasterTexture& tex, __m128
         __m128 rowUV = sampler.rowStart(r);
         int k = first;
 #if RASTER_WIDE_KERNELS
-        // Four pixels at a time where the two pairs would both be drawn inside the clip.
+        // The first two pairs in one pass, the second at zero weight when the row ends with the
+        // first, so most rows take no branch that depends on their length. Then four pixels at
+        // a time where the two pairs would both be drawn inside the clip.
+        if (k + 3 < columns && ((clipBits >> (k + 1)) & 7) == 7) {
+            __m128 c4 = _mm_min_ps(_mm_mul_ps(_mm_loadu_ps(cov + k), norm), one);
+            __m128i f01, f23;
+            pairFactors(tint, c4, f01, f23);
+            const __m256i f = _mm256_and_si256(_mm256_set_m128i(f23, f01), keepPairs[last - k >= 2]);
+            wide.blend(out + k, wide.sample(wide.at(_mm256_set_m128(rowUV, rowUV), k)), f);
+            k += 4;
+            if (k > last) continue;
+        }
         if (k + 2 <= last) {
             const __m256 rowUV2 = _mm256_set_m128(rowUV, rowUV);
             for (; k + 2 <= last && k + 3 < columns && ((clipBits >> (k + 1)) & 7) == 7; k += 4) {
