@@ -30,7 +30,6 @@ const uint8_t* drawScreenPixels(DrawState* draw, int* width, int* height) {
     if (width) *width = 0;
     if (height) *height = 0;
     if (!draw || draw->screen.pixels.empty()) return nullptr;
-    rasterFlush(*draw);
     if (width) *width = draw->screen.width;
     if (height) *height = draw->screen.height;
     return reinterpret_cast<const uint8_t*>(draw->screen.pixels.data());
@@ -38,7 +37,6 @@ const uint8_t* drawScreenPixels(DrawState* draw, int* width, int* height) {
 
 bool drawWriteScreenPng(DrawState* draw, const char* path) {
     if (!draw) return false;
-    rasterFlush(*draw);
     return rasterWritePng(draw->screen, path);
 }
 

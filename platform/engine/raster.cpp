@@ -180,7 +180,6 @@ void rasterInit(DrawState& draw) {
 }
 
 bool rasterSetScreen(DrawState& draw, int width, int height) {
-    rasterFlush(draw);
     if (!validSize(width, height)) return false;
     if (draw.scene.surface == &draw.screen) draw.scene.surface = nullptr;
     layoutLevels(draw.screen, width, height, false);
@@ -225,7 +224,6 @@ HTEXTURE rasterTextureFromPng(DrawState& draw, const void* data, size_t size, bo
 }
 
 void rasterFreeTexture(DrawState& draw, HTEXTURE texture) {
-    rasterFlush(draw);
     RasterTexture* t = rasterTexture(draw, texture);
     // A target's surface goes with its target.
     if (!t || t->target) return;
@@ -249,13 +247,11 @@ HTEXTURE rasterTargetTexture(DrawState& draw, HTARGET target) {
 }
 
 RasterTexture* rasterSurface(DrawState& draw, HTARGET target) {
-    rasterFlush(draw);
     if (target == 0) return draw.screen.pixels.empty() ? nullptr : &draw.screen;
     return rasterTexture(draw, rasterTargetTexture(draw, target));
 }
 
 void rasterFreeTarget(DrawState& draw, HTARGET target) {
-    rasterFlush(draw);
     HTEXTURE texture = rasterTargetTexture(draw, target);
     if (texture == 0) return;
     if (draw.scene.surface == rasterTexture(draw, texture)) draw.scene.surface = nullptr;
@@ -268,7 +264,6 @@ void rasterPrepareMips(DrawState& draw, RasterTexture& texture) {
 }
 
 bool rasterBeginScene(DrawState& draw, HTARGET target) {
-    rasterFlush(draw);
     RasterTexture* surface = rasterSurface(draw, target);
     draw.scene = RasterScene{};
     if (!surface) return false;
@@ -280,13 +275,11 @@ bool rasterBeginScene(DrawState& draw, HTARGET target) {
 }
 
 void rasterEndScene(DrawState& draw) {
-    rasterFlush(draw);
     if (draw.scene.surface) draw.scene.surface->mipsStale = true;
     draw.scene.surface = nullptr;
 }
 
 void rasterClear(DrawState& draw, uint32_t argb) {
-    rasterFlush(draw);
     RasterTexture* surface = draw.scene.surface;
     if (!surface) return;
     uint32_t value = rasterPremultiply(argb);
@@ -294,7 +287,6 @@ void rasterClear(DrawState& draw, uint32_t argb) {
 }
 
 void rasterSetClipping(DrawState& draw, int x, int y, int width, int height) {
-    rasterFlush(draw);
     RasterScene& scene = draw.scene;
     if (!scene.surface) return;
     int64_t w = scene.surface->width, h = scene.surface->height;
@@ -334,7 +326,6 @@ void rasterSetTransform(DrawState& draw, float x, float y, float dx, float dy, f
 }
 
 void rasterDrawLine(DrawState& draw, float x1, float y1, float x2, float y2, uint32_t argb) {
-    rasterFlush(draw);
     const RasterScene& scene = draw.scene;
     RasterTexture* surface = scene.surface;
     if (!surface) return;

@@ -50,19 +50,6 @@ struct RasterScene {
     float cosR = 1, sinR = 0;
 };
 
-// A small quad waiting to be drawn while the target rows it covers are fetched into the cache:
-// it is drawn when the next one arrives, and everything else that draws, reads a surface or
-// changes the scene draws it first, so the delay is never seen.
-struct RasterPending {
-    bool waiting = false;             // a quad is waiting
-    float x[4], y[4];                 // its corners after the scene transform
-    float u[4], v[4];                 // texture coordinates
-    uint32_t tint = 0;                // one tint for all corners
-    __m128i mask;                     // blend mask
-    RasterTexture* texture = nullptr;
-    float xmin, ymin, xmax, ymax;     // bounding box
-};
-
 struct DrawState {
     std::vector<std::unique_ptr<RasterTexture>> textures;  // by handle - 1, null once freed
     std::vector<HTEXTURE> targets;                          // by target handle - 1: its texture, 0 once freed
@@ -70,11 +57,7 @@ struct DrawState {
     RasterTexture white;                                    // what texture 0 samples: one white texel
     RasterScene scene;                                      // the open scene
     std::vector<float> scratch;                             // reused by odd-sized mip reduction
-    RasterPending pending;                                  // the small quad drawn next
 };
-
-// Draws the small quad that waits, if any.
-void rasterFlush(DrawState& draw);
 
 // Prepares a new state: texture 0 samples as one white texel; no screen yet.
 void rasterInit(DrawState& draw);

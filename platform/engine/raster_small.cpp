@@ -39,10 +39,4 @@ bool quadFront(DrawState& draw, const Quad& quad, QuadFront& front) {
 
 }  // namespace raster
 
-void rasterFlush(DrawState& draw) {
-    if (!draw.pending.waiting) return;
-    if (raster::avx2Kernels) raster::avx2::drawPending(draw);
-    else raster::baseline::drawPending(draw);
-}
-
 void rasterUseBaselineKernels(bool baseline) { raster::avx2Kernels = !baseline && __builtin_cpu_supports("avx2"); }

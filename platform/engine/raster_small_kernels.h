@@ -502,21 +502,6 @@ bool drawSmallQuad(DrawState& draw, const Corners& q, RasterTexture& tex, __m128
     return true;
 }
 
-// Draws the small quad that waits, if any.
-void drawPending(DrawState& draw) {
-    RasterPending& p = draw.pending;
-    if (!p.waiting) return;
-    p.waiting = false;
-    Corners q;
-    std::memcpy(q.x, p.x, sizeof q.x);
-    std::memcpy(q.y, p.y, sizeof q.y);
-    std::memcpy(q.u, p.u, sizeof q.u);
-    std::memcpy(q.v, p.v, sizeof q.v);
-    q.tint[0] = q.tint[1] = q.tint[2] = q.tint[3] = p.tint;
-    q.constantTint = true;
-    drawSmallQuad(draw, q, *p.texture, p.mask, p.xmin, p.ymin, p.xmax, p.ymax);
-}
-
 bool quadFront(DrawState& draw, const Quad& quad, QuadFront& front) {
     const RasterScene& scene = draw.scene;
     RasterTexture* tex = quad.texture ? rasterTexture(draw, quad.texture) : &draw.white;
@@ -579,37 +564,8 @@ bool quadFront(DrawState& draw, const Quad& quad, QuadFront& front) {
 
     __m128i mask = blendMask(quad.blend);
     if (fxmax - fxmin <= smallMaxExtent && fymax - fymin <= smallMaxExtent) {
-        if (q.constantTint) {
-            // Fetch the rows this quad covers while the one before it is drawn.
-            RasterTexture& surface = *scene.surface;
-            int c0 = std::clamp(floorInt(fxmin - 0.5f), scene.clipX0, scene.clipX1 - 1);
-            int c1 = std::clamp(floorInt(fxmax + 0.5f), scene.clipX0, scene.clipX1 - 1);
-            int r0 = std::max(floorInt(fymin - 0.5f), scene.clipY0), r1 = std::min(floorInt(fymax + 0.5f) + 1, scene.clipY1);
-            for (int r = r0; r < r1; ++r) {
-                const uint32_t* row = surface.level(0) + static_cast<size_t>(r) * static_cast<size_t>(surface.width);
-                _mm_prefetch(reinterpret_cast<const char*>(row + c0), _MM_HINT_T0);
-                _mm_prefetch(reinterpret_cast<const char*>(row + c1), _MM_HINT_T0);
-            }
-            drawPending(draw);
-            RasterPending& p = draw.pending;
-            _mm_storeu_ps(p.x, xs);
-            _mm_storeu_ps(p.y, ys);
-            _mm_storeu_ps(p.u, us);
-            _mm_storeu_ps(p.v, vs);
-            p.tint = q.tint[0];
-            p.mask = mask;
-            p.texture = tex;
-            p.xmin = fxmin;
-            p.ymin = fymin;
-            p.xmax = fxmax;
-            p.ymax = fymax;
-            p.waiting = true;
-            return false;
-        }
-        drawPending(draw);
         if (drawSmallQuad(draw, q, *tex, mask, fxmin, fymin, fxmax, fymax)) return false;
     }
-    drawPending(draw);
     front.tex = tex;
     front.mask = mask;
     front.xmin = fxmin;

@@ -518,9 +518,8 @@ TEST_F(Raster, HostileInputIsSafe) {
     EXPECT_FALSE(rasterBeginScene(draw, 999));
 }
 
-// A small quad is drawn one call late (its target rows are fetched meanwhile); nothing can
-// tell: what follows lands over it, it keeps the clip it was drawn with, and reading the
-// target shows it.
+// A small quad lands in drawing order: what follows lands over it, it keeps the clip it was
+// drawn with, and reading the target shows it at once.
 TEST_F(Raster, LateSmallQuadsAreNeverSeenLate) {
     HTARGET t = target(8, 8, 0);
     rasterDrawQuad(draw, rect(2, 2, 4, 4, 0, 0xFFFF0000));
