@@ -1,7 +1,8 @@
 // Quads a few pixels across, the bulk of what a picture is painted with, in single precision:
 // under about a pixel a splat of the mean colour, otherwise anti-aliased coverage on a small
 // pixel grid whose total is scaled to the quad's exact area (so its brightness does not flicker
-// with its sub-pixel position and turn), then bilinear samples blended two pixels at a time.
+// with its sub-pixel position and turn), then bilinear samples blended two pixels at a time,
+// or four where the processor has AVX2.
 #include <cmath>
 #include <cstddef>
 
@@ -10,9 +11,10 @@
 #include "platform/engine/raster_pixels.h"
 
 // The kernels are compiled twice: for the baseline instruction set and, for processors that
-// have it, for AVX2, whose three-operand encoding spares most register copies. Both do the
-// same arithmetic in the same order (no fused multiply-add), so the pixels do not depend on
-// the processor.
+// have it, for AVX2, whose three-operand encoding spares most register copies and whose
+// 256-bit registers take four pixels (or eight coverage columns) at once. Both do the same
+// arithmetic in the same order, lane for lane (no fused multiply-add), so the pixels do not
+// depend on the processor.
 #pragma GCC push_options
 #pragma GCC target("avx2")
 namespace raster::avx2 {

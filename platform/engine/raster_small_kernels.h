@@ -1,5 +1,6 @@
 // The small-quad kernels of raster_small.cpp, included there once per instruction set. No
 // include guard: each inclusion defines them in its own namespace.
+// RASTER_WIDE_KERNELS is 1 in the AVX2 inclusion: rows then take four pixels per pass.
 
 namespace {
 
