@@ -152,23 +152,9 @@ void hardRows(const RasterScene& scene, const Corners& q, const Sampler& sampler
 #endif
     RasterTexture& surface = *scene.surface;
     const size_t stride = static_cast<size_t>(surface.width);
-    for (int row = rowFrom; row < rowTo; ++row) {
-        // Each edge at the row's centre, less half a pixel; the left bound is the greatest of
-        // the left edges, the right bound the least of the right edges.
-        __m128 at = _mm_add_ps(ax, _mm_mul_ps(_mm_sub_ps(_mm_set1_ps(static_cast<float>(row) + 0.5f), vay), vslope));
-        __m128 xl = _mm_or_ps(_mm_and_ps(isLeft, at), _mm_andnot_ps(isLeft, clipLo));
-        __m128 xr = _mm_or_ps(_mm_and_ps(isRight, at), _mm_andnot_ps(isRight, clipHi));
-        xl = _mm_max_ps(xl, _mm_shuffle_ps(xl, xl, 0x4E));
-        xr = _mm_min_ps(xr, _mm_shuffle_ps(xr, xr, 0x4E));
-        xl = _mm_max_ps(_mm_max_ps(xl, _mm_shuffle_ps(xl, xl, 0xB1)), clipLo);
-        xr = _mm_min_ps(_mm_min_ps(xr, _mm_shuffle_ps(xr, xr, 0xB1)), clipHi);
-        // Ceilings of both: the first pixel centre at or right of the left bound, and the
-        // first past the right bound.
-        __m128 bounds = _mm_unpacklo_ps(xl, xr);
-        __m128i cells = _mm_cvttps_epi32(bounds);
-        cells = _mm_sub_epi32(cells, _mm_castps_si128(_mm_cmplt_ps(_mm_cvtepi32_ps(cells), bounds)));
-        int k = _mm_cvtsi128_si32(cells) - gx, end = _mm_cvtsi128_si32(_mm_srli_si128(cells, 4)) - gx;
-        if (k >= end) continue;
+    // The pixels of one row from grid column k up to (not including) end.
+    auto drawSpan = [&](int row, int k, int end) {
+        if (k >= end) return;
         uint32_t* out = surface.level(0) + static_cast<size_t>(row) * stride + gx;
         __m128 rowUV = sampler.rowStart(row - gy);
 #if RASTER_WIDE_KERNELS
@@ -179,7 +165,7 @@ void hardRows(const RasterScene& scene, const Corners& q, const Sampler& sampler
             const __m256i f = _mm256_and_si256(factors4, keepFirst[std::min(end - k, 4)]);
             wide.blend(out + k, wide.sample(wide.at(_mm256_set_m128(rowUV, rowUV), k)), f);
             k += 4;
-            if (k >= end) continue;
+            if (k >= end) return;
         }
         if (k + 2 < end) {
             const __m256 rowUV2 = _mm256_set_m128(rowUV, rowUV);
@@ -199,7 +185,47 @@ void hardRows(const RasterScene& scene, const Corners& q, const Sampler& sampler
             blendPair(out + k, modulate(sampler.pair(sampler.at(rowUV, k)), f), mask);
         }
         if (lastAlone) blendPixel(out + k, modulate(sampler.single(sampler.at(rowUV, k)), factors), mask);
+    };
+#if RASTER_WIDE_KERNELS
+    // Two rows' bounds at a time, the same arithmetic lane for lane.
+    const __m256 ax2 = _mm256_set_m128(ax, ax), vay2 = _mm256_set_m128(vay, vay), vslope2 = _mm256_set_m128(vslope, vslope);
+    const __m256 isLeft2 = _mm256_set_m128(isLeft, isLeft), isRight2 = _mm256_set_m128(isRight, isRight);
+    const __m256 clipLo2 = _mm256_set_m128(clipLo, clipLo), clipHi2 = _mm256_set_m128(clipHi, clipHi);
+    for (int row = rowFrom; row < rowTo; row += 2) {
+        __m256 centres = _mm256_set_m128(_mm_set1_ps(static_cast<float>(row + 1) + 0.5f), _mm_set1_ps(static_cast<float>(row) + 0.5f));
+        __m256 at = _mm256_add_ps(ax2, _mm256_mul_ps(_mm256_sub_ps(centres, vay2), vslope2));
+        __m256 xl = _mm256_or_ps(_mm256_and_ps(isLeft2, at), _mm256_andnot_ps(isLeft2, clipLo2));
+        __m256 xr = _mm256_or_ps(_mm256_and_ps(isRight2, at), _mm256_andnot_ps(isRight2, clipHi2));
+        xl = _mm256_max_ps(xl, _mm256_permute_ps(xl, 0x4E));
+        xr = _mm256_min_ps(xr, _mm256_permute_ps(xr, 0x4E));
+        xl = _mm256_max_ps(_mm256_max_ps(xl, _mm256_permute_ps(xl, 0xB1)), clipLo2);
+        xr = _mm256_min_ps(_mm256_min_ps(xr, _mm256_permute_ps(xr, 0xB1)), clipHi2);
+        __m256 bounds = _mm256_unpacklo_ps(xl, xr);
+        __m256i cells = _mm256_cvttps_epi32(bounds);
+        cells = _mm256_sub_epi32(cells, _mm256_castps_si256(_mm256_cmp_ps(_mm256_cvtepi32_ps(cells), bounds, _CMP_LT_OS)));
+        __m128i first = _mm256_castsi256_si128(cells), second = _mm256_extracti128_si256(cells, 1);
+        drawSpan(row, _mm_cvtsi128_si32(first) - gx, _mm_cvtsi128_si32(_mm_srli_si128(first, 4)) - gx);
+        if (row + 1 < rowTo) drawSpan(row + 1, _mm_cvtsi128_si32(second) - gx, _mm_cvtsi128_si32(_mm_srli_si128(second, 4)) - gx);
     }
+#else
+    for (int row = rowFrom; row < rowTo; ++row) {
+        // Each edge at the row's centre, less half a pixel; the left bound is the greatest of
+        // the left edges, the right bound the least of the right edges.
+        __m128 at = _mm_add_ps(ax, _mm_mul_ps(_mm_sub_ps(_mm_set1_ps(static_cast<float>(row) + 0.5f), vay), vslope));
+        __m128 xl = _mm_or_ps(_mm_and_ps(isLeft, at), _mm_andnot_ps(isLeft, clipLo));
+        __m128 xr = _mm_or_ps(_mm_and_ps(isRight, at), _mm_andnot_ps(isRight, clipHi));
+        xl = _mm_max_ps(xl, _mm_shuffle_ps(xl, xl, 0x4E));
+        xr = _mm_min_ps(xr, _mm_shuffle_ps(xr, xr, 0x4E));
+        xl = _mm_max_ps(_mm_max_ps(xl, _mm_shuffle_ps(xl, xl, 0xB1)), clipLo);
+        xr = _mm_min_ps(_mm_min_ps(xr, _mm_shuffle_ps(xr, xr, 0xB1)), clipHi);
+        // Ceilings of both: the first pixel centre at or right of the left bound, and the
+        // first past the right bound.
+        __m128 bounds = _mm_unpacklo_ps(xl, xr);
+        __m128i cells = _mm_cvttps_epi32(bounds);
+        cells = _mm_sub_epi32(cells, _mm_castps_si128(_mm_cmplt_ps(_mm_cvtepi32_ps(cells), bounds)));
+        drawSpan(row, _mm_cvtsi128_si32(cells) - gx, _mm_cvtsi128_si32(_mm_srli_si128(cells, 4)) - gx);
+    }
+#endif
 }
 
 inline void prepare(DrawState& draw, RasterTexture& tex, int level) {
