@@ -153,7 +153,7 @@ void hardRows(const RasterScene& scene, const Corners& q, const Sampler& sampler
     RasterTexture& surface = *scene.surface;
     const size_t stride = static_cast<size_t>(surface.width);
     // The pixels of one row from grid column k up to (not including) end.
-    auto drawSpan = [&](int row, int k, int end) {
+    auto drawSpan = [&](int row, int k, int end) __attribute__((always_inline)) {
         if (k >= end) return;
         uint32_t* out = surface.level(0) + static_cast<size_t>(row) * stride + gx;
         __m128 rowUV = sampler.rowStart(row - gy);
