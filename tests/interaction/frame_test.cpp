@@ -24,6 +24,7 @@
 #include "registry/registry.h"
 #include "render/render.h"
 #include "saved/saved_file.h"
+#include "support/headless_engine.h"
 
 namespace orn {
 namespace {
@@ -35,17 +36,7 @@ protected:
         platform::setProgramDirectory(ORN_BIN_DIR);
         platform::setDesktopSize(1920, 1080);
         programDirectory = ORN_BIN_DIR;
-        hgeUseHeadless(true);
-        engine = hgeCreate(HGE_VERSION);
-        ASSERT_NE(engine, nullptr);
-        engine->setCallback(HGE_FRAMEFUNC, frameFunction);
-        engine->setCallback(HGE_RENDERFUNC, renderFunction);
-        engine->setFlag(HGE_WINDOWED, true);
-        engine->setNumber(HGE_SCREENWIDTH, 960);
-        engine->setNumber(HGE_SCREENHEIGHT, 960);
-        engine->setNumber(HGE_SCREENBPP, 32);
-        engine->setNumber(HGE_FPS, framesPerSecond);
-        ASSERT_TRUE(engine->initiate()) << engine->errorMessage();
+        ASSERT_EQ(startHeadlessEngine(960, 960), "");
         savedScreens = new StringList(false, true, true, true);
         registry = new VOXA();
         engine->attachPack("Graphics.paq");

@@ -24,6 +24,7 @@
 #include "registry/registry.h"
 #include "render/overlay.h"
 #include "render/render.h"
+#include "support/headless_engine.h"
 
 namespace orn {
 namespace {
@@ -98,15 +99,7 @@ protected:
         screenWidth = 960;
         screenHeight = 960;
         displayScale = 1.0;
-        hgeUseHeadless(true);
-        engine = hgeCreate(HGE_VERSION);
-        ASSERT_NE(engine, nullptr);
-        engine->setFlag(HGE_WINDOWED, true);
-        engine->setNumber(HGE_SCREENWIDTH, 960);
-        engine->setNumber(HGE_SCREENHEIGHT, 960);
-        engine->setNumber(HGE_SCREENBPP, 32);
-        engine->setNumber(HGE_FPS, framesPerSecond);
-        ASSERT_TRUE(engine->initiate()) << engine->errorMessage();
+        ASSERT_EQ(startHeadlessEngine(960, 960), "");
         registry = new VOXA();
         engine->attachPack("Graphics.paq");
         ASSERT_FALSE(loadGraphics());

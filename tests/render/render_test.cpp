@@ -26,6 +26,7 @@
 #include "registry/registry.h"
 #include "render/render.h"
 #include "tools/png_writer.h"
+#include "support/headless_engine.h"
 
 namespace orn {
 namespace {
@@ -86,15 +87,7 @@ protected:
         screenWidth = side;
         screenHeight = side;
         displayScale = 1.0;
-        hgeUseHeadless(true);
-        engine = hgeCreate(HGE_VERSION);
-        ASSERT_NE(engine, nullptr);
-        engine->setFlag(HGE_WINDOWED, true);
-        engine->setNumber(HGE_SCREENWIDTH, side);
-        engine->setNumber(HGE_SCREENHEIGHT, side);
-        engine->setNumber(HGE_SCREENBPP, 32);
-        engine->setNumber(HGE_FPS, framesPerSecond);
-        ASSERT_TRUE(engine->initiate()) << engine->errorMessage();
+        ASSERT_EQ(startHeadlessEngine(side, side), "");
         registry = new VOXA();
         ASSERT_FALSE(loadGraphics());  // no pack: the fonts are empty and draw nothing
         ASSERT_EQ(registry->graphicCount(), 2);
