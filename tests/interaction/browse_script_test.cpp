@@ -151,7 +151,9 @@ TEST_F(ProgramCopy, BrowseGalleryPickDeleteAndSave) {
 
     // The pick came with the click, not with the click past the end.
     for (const Event* e : result.named("message")) {
-        if (e->member("text") == "Loaded screen 20" && e->frame > 100) EXPECT_EQ(e->frame, 721);
+        if (e->member("text") == "Loaded screen 20" && e->frame > 100) {
+            EXPECT_EQ(e->frame, 721);
+        }
     }
 
     const auto saves = result.named("save");
