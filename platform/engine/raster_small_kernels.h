@@ -352,18 +352,24 @@ bool drawSmallQuad(DrawState& draw, const Corners& q, RasterTexture& tex, __m128
     const __m128 inv = _mm_div_ps(_mm_set1_ps(1.0f), det);
     const __m128 gradX = _mm_mul_ps(_mm_sub_ps(_mm_mul_ps(d1, e2y), _mm_mul_ps(d2, e1y)), inv);
     const __m128 gradY = _mm_mul_ps(_mm_sub_ps(_mm_mul_ps(d2, e1x), _mm_mul_ps(d1, e2x)), inv);
-    alignas(16) float dets[4], gxs[4], gys[4], bases[4], axs[4], ays[4];
-    _mm_store_ps(dets, det);
-    int c = std::fabs(dets[0]) >= std::fabs(dets[1]) ? 0 : 1;  // lane of the chosen corner
-    if (!(std::fabs(dets[c]) > 0.0f)) return true;
-    _mm_store_ps(gxs, gradX);
-    _mm_store_ps(gys, gradY);
-    _mm_store_ps(bases, aA);
-    _mm_store_ps(axs, ax);
-    _mm_store_ps(ays, ay);
-    float dudx = gxs[c], dvdx = gxs[c + 2], dudy = gys[c], dvdy = gys[c + 2];
-    float tw = static_cast<float>(tex.width), th = static_cast<float>(tex.height);
-    float rho2 = std::max(dudx * dudx * tw * tw + dvdx * dvdx * th * th, dudy * dudy * tw * tw + dvdy * dvdy * th * th);
+    // The chosen corner's lanes picked as vectors, not through memory: lanes hold that corner's
+    // U then V, twice.
+    const __m128 absMask = _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF));
+    const __m128 absDet = _mm_and_ps(det, absMask);
+    const __m128 firstCorner = _mm_shuffle_ps(_mm_cmpge_ps(absDet, _mm_shuffle_ps(absDet, absDet, 0x55)), absDet, 0x00);
+    auto pick = [&](__m128 lanes) __attribute__((always_inline)) {
+        return _mm_or_ps(_mm_and_ps(firstCorner, _mm_shuffle_ps(lanes, lanes, _MM_SHUFFLE(2, 0, 2, 0))),
+                         _mm_andnot_ps(firstCorner, _mm_shuffle_ps(lanes, lanes, _MM_SHUFFLE(3, 1, 3, 1))));
+    };
+    if (!(_mm_cvtss_f32(pick(absDet)) > 0.0f)) return true;
+    // dU/dx, dV/dx, dU/dy, dV/dy, and the texture's size as U, V lanes.
+    const __m128 grads = _mm_movelh_ps(pick(gradX), pick(gradY));
+    const __m128i texSize = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(&tex.width));
+    static_assert(offsetof(RasterTexture, height) == offsetof(RasterTexture, width) + 4, "size read as a vector");
+    const __m128 tsize = _mm_cvtepi32_ps(_mm_unpacklo_epi64(texSize, texSize));
+    __m128 spread = _mm_mul_ps(_mm_mul_ps(_mm_mul_ps(grads, grads), tsize), tsize);
+    spread = _mm_add_ps(spread, _mm_shuffle_ps(spread, spread, _MM_SHUFFLE(2, 3, 0, 1)));
+    float rho2 = std::max(_mm_cvtss_f32(spread), _mm_cvtss_f32(_mm_movehl_ps(spread, spread)));
     // Wide enough (area over longest edge): hard edges. Such a quad takes the finer of the two
     // nearest levels, whose texels are no larger than its pixels: its own soft edges survive
     // and a pixel more or less of hard edge does not swing its brightness.
@@ -372,28 +378,51 @@ bool drawSmallQuad(DrawState& draw, const Corners& q, RasterTexture& tex, __m128
                       : rho2 >= 1.0f ? std::min(floorLog2(rho2) >> 1, tex.levelCount - 1) : 0;
     prepare(draw, tex, level);
     const RasterLevel& lv = tex.levels[level];
-    float lw = static_cast<float>(lv.width), lh = static_cast<float>(lv.height);
-    float dUdx = dudx * lw * fracOne, dUdy = dudy * lw * fracOne, dVdx = dvdx * lh * fracOne, dVdy = dvdy * lh * fracOne;
+    static_assert(offsetof(RasterLevel, height) == offsetof(RasterLevel, width) + 4, "size read as a vector");
+    const __m128i levelSize = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(&lv.width));
+    const __m128 lsize = _mm_cvtepi32_ps(_mm_unpacklo_epi64(levelSize, levelSize));
+    const __m128 scaled = _mm_mul_ps(_mm_mul_ps(grads, lsize), _mm_set1_ps(fracOne));
+    const __m128 stepX = _mm_movelh_ps(scaled, scaled), stepY = _mm_movehl_ps(scaled, scaled);
     // Fixed-point texel-centre coordinates at the centre of grid pixel (0, 0).
-    float cx0 = 0.5f - axs[c], cy0 = 0.5f - ays[c];
-    float u00 = (bases[c] * lw - 0.5f) * fracOne + dUdx * cx0 + dUdy * cy0;
-    float v00 = (bases[c + 2] * lh - 0.5f) * fracOne + dVdx * cx0 + dVdy * cy0;
+    const __m128 half = _mm_set1_ps(0.5f);
+    const __m128 cx0 = _mm_sub_ps(half, pick(ax)), cy0 = _mm_sub_ps(half, pick(ay));
+    const __m128 uv00 = _mm_add_ps(
+        _mm_add_ps(_mm_mul_ps(_mm_sub_ps(_mm_mul_ps(pick(aA), lsize), half), _mm_set1_ps(fracOne)), _mm_mul_ps(stepX, cx0)),
+        _mm_mul_ps(stepY, cy0));
     // Samples stay within the quad's texture rectangle, so nothing bleeds in from beside it.
-    float umin = minOf(u) * lw, umax = maxOf(u) * lw, vmin = minOf(v) * lh, vmax = maxOf(v) * lh;
-    float lowU = std::max(0.0f, umin), highU = std::min(lw - 1.0f, umax - 1.0f);
-    float lowV = std::max(0.0f, vmin), highV = std::min(lh - 1.0f, vmax - 1.0f);
-    if (lowU > highU) lowU = highU = std::clamp((umin + umax) * 0.5f - 0.5f, 0.0f, lw - 1.0f);
-    if (lowV > highV) lowV = highV = std::clamp((vmin + vmax) * 0.5f - 0.5f, 0.0f, lh - 1.0f);
+    __m128 least = _mm_min_ps(_mm_unpacklo_ps(u, v), _mm_unpackhi_ps(u, v));
+    __m128 most = _mm_max_ps(_mm_unpacklo_ps(u, v), _mm_unpackhi_ps(u, v));
+    least = _mm_min_ps(least, _mm_movehl_ps(least, least));
+    most = _mm_max_ps(most, _mm_movehl_ps(most, most));
+    const __m128 rect = _mm_mul_ps(_mm_movelh_ps(least, most), lsize);  // U, V least, then greatest
+    const __m128 one = _mm_set1_ps(1.0f);
+    __m128 low = _mm_max_ps(rect, _mm_setzero_ps());
+    __m128 high = _mm_min_ps(_mm_sub_ps(_mm_movehl_ps(rect, rect), one), _mm_sub_ps(lsize, one));
+    if (_mm_movemask_ps(_mm_cmpgt_ps(low, high)) & 3) {
+        alignas(16) float lows[4], highs[4], rects[4], sizes[4];
+        _mm_store_ps(lows, low);
+        _mm_store_ps(highs, high);
+        _mm_store_ps(rects, rect);
+        _mm_store_ps(sizes, lsize);
+        for (int i = 0; i < 2; ++i) {
+            if (lows[i] > highs[i])
+                lows[i] = highs[i] = std::clamp((rects[i] + rects[i + 2]) * 0.5f - 0.5f, 0.0f, sizes[i] - 1.0f);
+        }
+        low = _mm_load_ps(lows);
+        high = _mm_load_ps(highs);
+    }
+    low = _mm_mul_ps(_mm_movelh_ps(low, low), _mm_set1_ps(fracOne));
+    high = _mm_mul_ps(_mm_movelh_ps(high, high), _mm_set1_ps(fracOne));
 
     const Sampler sampler{Source{tex.level(level), lv.width},
-                          _mm_setr_ps(dUdx, dVdx, dUdx, dVdx),
-                          _mm_setr_ps(lowU * fracOne, lowV * fracOne, lowU * fracOne, lowV * fracOne),
-                          _mm_setr_ps(highU * fracOne, highV * fracOne, highU * fracOne, highV * fracOne),
+                          stepX,
+                          low,
+                          high,
                           strideRows(lv.width),
-                          u00,
-                          v00,
-                          dUdy,
-                          dVdy};
+                          _mm_cvtss_f32(uv00),
+                          _mm_cvtss_f32(_mm_shuffle_ps(uv00, uv00, 0x55)),
+                          _mm_cvtss_f32(stepY),
+                          _mm_cvtss_f32(_mm_shuffle_ps(stepY, stepY, 0x55))};
     const __m128 tint = tintFactors(q.tint[0]);
     if (hard) {
         hardRows(scene, q, sampler, gx, gy, tint, mask);
@@ -403,8 +432,7 @@ bool drawSmallQuad(DrawState& draw, const Corners& q, RasterTexture& tex, __m128
     // Distances to the edges at grid pixel centres, positive inside, measured in the pixel's
     // own width across each edge (|cos| + |sin| of its angle): a pixel centred on an edge is
     // half covered, one half that width inside fully. The half pixel is folded in.
-    const __m128 zero = _mm_setzero_ps(), one = _mm_set1_ps(1.0f), half = _mm_set1_ps(0.5f);
-    const __m128 absMask = _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF));
+    const __m128 zero = _mm_setzero_ps();
     __m128 l1 = _mm_add_ps(_mm_and_ps(ex, absMask), _mm_and_ps(ey, absMask));
     __m128 scale = _mm_and_ps(_mm_div_ps(_mm_set1_ps(area2 > 0.0f ? 1.0f : -1.0f), l1), _mm_cmpgt_ps(l1, zero));
     const __m128 ea = _mm_mul_ps(_mm_sub_ps(zero, ey), scale), eb = _mm_mul_ps(ex, scale);
@@ -423,7 +451,7 @@ bool drawSmallQuad(DrawState& draw, const Corners& q, RasterTexture& tex, __m128
         _mm_store_ps(across[vi][2], _mm_mul_ps(_mm_shuffle_ps(ea, ea, 0xAA), col));
         _mm_store_ps(across[vi][3], _mm_mul_ps(_mm_shuffle_ps(ea, ea, 0xFF), col));
     }
-    const __m128 least = _mm_set1_ps(leastCover);
+    const __m128 leastCovered = _mm_set1_ps(leastCover);
     int rowBits[gridSide];
     __m128 sum = zero;
     int r = 0;
@@ -465,7 +493,7 @@ bool drawSmallQuad(DrawState& draw, const Corners& q, RasterTexture& tex, __m128
                                       _mm_max_ps(_mm_sub_ps(_mm_add_ps(d1, d3), one), zero));
             _mm_store_ps(grid + r * gridSide + 4 * vi, cover);
             sum = _mm_add_ps(sum, cover);
-            bits |= _mm_movemask_ps(_mm_cmpgt_ps(cover, least)) << (4 * vi);
+            bits |= _mm_movemask_ps(_mm_cmpgt_ps(cover, leastCovered)) << (4 * vi);
         }
         rowBits[r] = bits;
     }
