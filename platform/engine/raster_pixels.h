@@ -22,12 +22,29 @@ struct Source {
     int stride;              // its width
 };
 
-// Premultiplied tint as factors 0..256 per channel, lanes R, G, B, A.
+// What each alpha of a tint scales its channels by: the colour scale in lanes 0..2 and the
+// alpha factor in lane 3, so a tint takes one multiplication and no division.
+struct TintScales {
+    alignas(16) float lanes[256][4];
+    TintScales() {
+        for (int alpha = 0; alpha < 256; ++alpha) {
+            float a = static_cast<float>(alpha) / 255.0f;
+            float scale = 256.0f / 255.0f * a;
+            lanes[alpha][0] = lanes[alpha][1] = lanes[alpha][2] = scale;
+            lanes[alpha][3] = a * 256.0f;
+        }
+    }
+};
+inline const TintScales tintScales;
+
+// Premultiplied tint as factors 0..256 per channel, lanes R, G, B, A: R, G, B times the scale
+// of its alpha, and 1 times the alpha factor.
 inline __m128 tintFactors(uint32_t argb) {
-    float a = static_cast<float>(argb >> 24) / 255.0f;
-    float scale = 256.0f / 255.0f * a;
-    return _mm_setr_ps(static_cast<float>((argb >> 16) & 255u) * scale, static_cast<float>((argb >> 8) & 255u) * scale,
-                       static_cast<float>(argb & 255u) * scale, a * 256.0f);
+    const __m128i zero = _mm_setzero_si128();
+    __m128i bytes = _mm_cvtsi32_si128(static_cast<int>((argb & 0xFFFFFFu) | 0x01000000u));
+    __m128 channels = _mm_cvtepi32_ps(_mm_unpacklo_epi16(_mm_unpacklo_epi8(bytes, zero), zero));  // B, G, R, 1
+    channels = _mm_shuffle_ps(channels, channels, _MM_SHUFFLE(3, 0, 1, 2));
+    return _mm_mul_ps(channels, _mm_load_ps(tintScales.lanes[argb >> 24]));
 }
 
 inline __m128i factorsToInt(__m128 f) {
