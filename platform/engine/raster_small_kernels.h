@@ -9,6 +9,17 @@ constexpr int gridSide = 12;
 // Coverage below this is none: its tint factor rounds to zero.
 constexpr float leastCover = 1.0f / 1024.0f;
 
+// Masks that keep the first n pixels of four (64 bits a pixel) and clear the others, read
+// from memory rather than built on the stack for every quad.
+alignas(32) constexpr int64_t firstPixels[5][4] = {{0, 0, 0, 0}, {-1, 0, 0, 0}, {-1, -1, 0, 0}, {-1, -1, -1, 0}, {-1, -1, -1, -1}};
+
+// The first n of two pixels, n = 1 or 2.
+inline __m128i keepFirstOfTwo(int n) { return _mm_load_si128(reinterpret_cast<const __m128i*>(firstPixels[n])); }
+
+#if RASTER_WIDE_KERNELS
+inline __m256i keepFirstOfFour(int n) { return _mm256_load_si256(reinterpret_cast<const __m256i*>(firstPixels[n])); }
+#endif
+
 // Floor and ceiling of coordinates near the target (well within +-2^20), without branches:
 // shifted to positive in double precision, where truncation is the floor.
 inline int floorInt(float v) { return static_cast<int>(static_cast<double>(v) + 1048576.0) - 1048576; }
@@ -141,14 +152,9 @@ void hardRows(const RasterScene& scene, const Corners& q, const Sampler& sampler
     const __m128 ax = _mm_sub_ps(vax, _mm_set1_ps(0.5f));
     const __m128i factors = factorsToInt(tint);
     const __m128i factors2 = _mm_unpacklo_epi64(factors, factors);
-    // Both pixels of a pair, or the first alone.
-    const __m128i keepPair[2] = {_mm_setr_epi32(-1, -1, 0, 0), _mm_set1_epi32(-1)};
 #if RASTER_WIDE_KERNELS
     const Wide wide(sampler, mask);
     const __m256i factors4 = _mm256_set_m128i(factors2, factors2);
-    const __m256i keepFour[2] = {_mm256_setr_epi64x(-1, -1, -1, 0), _mm256_set1_epi64x(-1)};
-    const __m256i keepFirst[5] = {_mm256_setzero_si256(), _mm256_setr_epi64x(-1, 0, 0, 0), _mm256_setr_epi64x(-1, -1, 0, 0),
-                                  _mm256_setr_epi64x(-1, -1, -1, 0), _mm256_set1_epi64x(-1)};
 #endif
     RasterTexture& surface = *scene.surface;
     const size_t stride = static_cast<size_t>(surface.width);
@@ -162,7 +168,7 @@ void hardRows(const RasterScene& scene, const Corners& q, const Sampler& sampler
         // zero weight, left as they are), so most rows take no branch that depends on their
         // length. Then three or four at a time while the fourth lies inside the clip.
         if (gx + k + 3 < scene.clipX1) {
-            const __m256i f = _mm256_and_si256(factors4, keepFirst[std::min(end - k, 4)]);
+            const __m256i f = _mm256_and_si256(factors4, keepFirstOfFour(std::min(end - k, 4)));
             wide.blend(out + k, wide.sample(wide.at(_mm256_set_m128(rowUV, rowUV), k)), f);
             k += 4;
             if (k >= end) return;
@@ -170,7 +176,7 @@ void hardRows(const RasterScene& scene, const Corners& q, const Sampler& sampler
         if (k + 2 < end) {
             const __m256 rowUV2 = _mm256_set_m128(rowUV, rowUV);
             for (; k + 2 < end && gx + k + 3 < scene.clipX1; k += 4) {
-                const __m256i f = _mm256_and_si256(factors4, keepFour[end - k >= 4]);
+                const __m256i f = _mm256_and_si256(factors4, keepFirstOfFour(end - k >= 4 ? 4 : 3));
                 wide.blend(out + k, wide.sample(wide.at(rowUV2, k)), f);
             }
         }
@@ -181,7 +187,7 @@ void hardRows(const RasterScene& scene, const Corners& q, const Sampler& sampler
         const bool lastAlone = ((end - k) & 1) && gx + end >= scene.clipX1;
         const int pairsEnd = end - static_cast<int>(lastAlone);
         for (; k < pairsEnd; k += 2) {
-            const __m128i f = _mm_and_si128(factors2, keepPair[k + 1 < pairsEnd]);
+            const __m128i f = _mm_and_si128(factors2, keepFirstOfTwo(k + 1 < pairsEnd ? 2 : 1));
             blendPair(out + k, modulate(sampler.pair(sampler.at(rowUV, k)), f), mask);
         }
         if (lastAlone) blendPixel(out + k, modulate(sampler.single(sampler.at(rowUV, k)), factors), mask);
@@ -504,7 +510,6 @@ bool drawSmallQuad(DrawState& draw, const Corners& q, RasterTexture& tex, __m128
     // Blend the covered pixels of each row, two at a time.
 #if RASTER_WIDE_KERNELS
     const Wide wide(sampler, mask);
-    const __m256i keepPairs[2] = {_mm256_setr_epi64x(-1, -1, 0, 0), _mm256_set1_epi64x(-1)};
 #endif
     int lo = std::clamp(scene.clipX0 - gx, 0, gridSide), hi = std::clamp(scene.clipX1 - gx, 0, gridSide);
     const int clipBits = ((1 << hi) - 1) & ~((1 << lo) - 1);
@@ -525,7 +530,7 @@ bool drawSmallQuad(DrawState& draw, const Corners& q, RasterTexture& tex, __m128
             __m128 c4 = _mm_min_ps(_mm_mul_ps(_mm_loadu_ps(cov + k), norm), one);
             __m128i f01, f23;
             pairFactors(tint, c4, f01, f23);
-            const __m256i f = _mm256_and_si256(_mm256_set_m128i(f23, f01), keepPairs[last - k >= 2]);
+            const __m256i f = _mm256_and_si256(_mm256_set_m128i(f23, f01), keepFirstOfFour(last - k >= 2 ? 4 : 2));
             wide.blend(out + k, wide.sample(wide.at(_mm256_set_m128(rowUV, rowUV), k)), f);
             k += 4;
             if (k > last) continue;
