@@ -250,9 +250,18 @@ void splat(DrawState& draw, const Corners& q, RasterTexture& tex, __m128 rx, __m
         tint = _mm_add_ps(_mm_add_ps(tint, tintFactors(q.tint[1])), _mm_add_ps(tintFactors(q.tint[2]), tintFactors(q.tint[3])));
         tint = _mm_mul_ps(tint, _mm_set1_ps(0.25f));
     }
-    __m128 u = _mm_loadu_ps(q.u), v = _mm_loadu_ps(q.v);
-    float extent = std::max((maxOf(u) - minOf(u)) * static_cast<float>(tex.width),
-                            (maxOf(v) - minOf(v)) * static_cast<float>(tex.height));
+    // Least, greatest and sum of U and of V at once (lanes 0 and 1), reduced in the order of
+    // minOf, maxOf and sumOf.
+    const __m128 u = _mm_loadu_ps(q.u), v = _mm_loadu_ps(q.v);
+    const __m128 uvLo = _mm_unpacklo_ps(u, v), uvHi = _mm_unpackhi_ps(u, v);
+    __m128 least = _mm_min_ps(uvLo, uvHi), most = _mm_max_ps(uvLo, uvHi), sums = _mm_add_ps(uvLo, uvHi);
+    least = _mm_min_ps(least, _mm_movehl_ps(least, least));
+    most = _mm_max_ps(most, _mm_movehl_ps(most, most));
+    sums = _mm_add_ps(sums, _mm_movehl_ps(sums, sums));
+    const __m128i texSize = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(&tex.width));
+    static_assert(offsetof(RasterTexture, height) == offsetof(RasterTexture, width) + 4, "size read as a vector");
+    const __m128 spans = _mm_mul_ps(_mm_sub_ps(most, least), _mm_cvtepi32_ps(texSize));
+    float extent = std::max(_mm_cvtss_f32(spans), _mm_cvtss_f32(_mm_shuffle_ps(spans, spans, 0x55)));
     int level = 0;
     if (extent > 1.0f) {
         level = floorLog2(std::min(extent, 1e30f));
@@ -261,8 +270,10 @@ void splat(DrawState& draw, const Corners& q, RasterTexture& tex, __m128 rx, __m
     }
     prepare(draw, tex, level);
     const RasterLevel& lv = tex.levels[level];
-    __m128 centre = _mm_mul_ps(_mm_setr_ps(sumOf(u), sumOf(v), 0, 0), _mm_set1_ps(0.25f));
-    __m128 size = _mm_setr_ps(static_cast<float>(lv.width), static_cast<float>(lv.height), 1, 1);
+    // Lanes 2 and 3 are not used.
+    __m128 centre = _mm_mul_ps(sums, _mm_set1_ps(0.25f));
+    static_assert(offsetof(RasterLevel, height) == offsetof(RasterLevel, width) + 4, "size read as a vector");
+    __m128 size = _mm_cvtepi32_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(&lv.width)));
     __m128 at = _mm_mul_ps(_mm_sub_ps(_mm_mul_ps(centre, size), _mm_set1_ps(0.5f)), _mm_set1_ps(fracOne));
     __m128 high = _mm_mul_ps(_mm_sub_ps(size, _mm_set1_ps(1.0f)), _mm_set1_ps(fracOne));
     __m128i uvi = _mm_cvtps_epi32(_mm_min_ps(_mm_max_ps(at, _mm_setzero_ps()), high));
@@ -271,7 +282,9 @@ void splat(DrawState& draw, const Corners& q, RasterTexture& tex, __m128 rx, __m
 
     float side = area > 1.0f ? _mm_cvtss_f32(_mm_sqrt_ss(_mm_set_ss(area))) : 1.0f;
     float weight = area / (side * side);
-    float cx = sumOf(rx) * 0.25f, cy = sumOf(ry) * 0.25f;
+    __m128 corners = _mm_add_ps(_mm_unpacklo_ps(rx, ry), _mm_unpackhi_ps(rx, ry));
+    corners = _mm_mul_ps(_mm_add_ps(corners, _mm_movehl_ps(corners, corners)), _mm_set1_ps(0.25f));
+    float cx = _mm_cvtss_f32(corners), cy = _mm_cvtss_f32(_mm_shuffle_ps(corners, corners, 0x55));
     float bx0 = cx - side * 0.5f, bx1 = cx + side * 0.5f, by0 = cy - side * 0.5f, by1 = cy + side * 0.5f;
     int ix = floorInt(bx0), iy = floorInt(by0);
     uint32_t* pixels = scene.surface->level(0);
