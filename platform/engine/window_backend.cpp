@@ -65,6 +65,16 @@ bool openWindow(EngineImpl* engine, std::string& error) {
         error = std::string("Can't open the display: ") + SDL_GetError();
         return false;
     }
+    // Without a display SDL quietly falls back to a driver that shows nothing, and the program
+    // would run unseen with no way to end it: only take such a driver when it was asked for.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const char* asked = SDL_getenv("SDL_VIDEODRIVER");
+    if (driver && (SDL_strcmp(driver, "offscreen") == 0 || SDL_strcmp(driver, "dummy") == 0) &&
+        !(asked && SDL_strcasecmp(asked, driver) == 0)) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
+        error = "Can't open the display: no display is available.";
+        return false;
+    }
     auto* w = new WindowState{};
     w->width = engine->numbers[HGE_SCREENWIDTH];
     w->height = engine->numbers[HGE_SCREENHEIGHT];

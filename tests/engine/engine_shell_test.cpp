@@ -290,9 +290,18 @@ TEST(EngineWindow, SdlKeysMapToVirtualKeyCodes) {
     for (const auto& [sdl, vk] : cases) EXPECT_EQ(virtualKeyFromSdl(sdl), vk) << SDL_GetKeyName(sdl);
 }
 
-TEST(EngineWindow, WithoutADisplayInitiateFailsWithAReason) {
-    setenv("SDL_VIDEODRIVER", "x11", 1);
+// Without a display initiate fails, whether the X11 driver was asked for or no driver was named
+// (SDL would then fall back to an offscreen driver and the program would run unseen).
+class EngineWindowWithoutDisplay : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(EngineWindowWithoutDisplay, InitiateFailsWithAReason) {
+    if (*GetParam()) {
+        setenv("SDL_VIDEODRIVER", GetParam(), 1);
+    } else {
+        unsetenv("SDL_VIDEODRIVER");
+    }
     unsetenv("DISPLAY");
+    unsetenv("WAYLAND_DISPLAY");
     HGE* hge = hgeCreate(HGE_VERSION);
     hge->setNumber(HGE_SCREENWIDTH, 960);
     hge->setNumber(HGE_SCREENHEIGHT, 960);
@@ -303,6 +312,8 @@ TEST(EngineWindow, WithoutADisplayInitiateFailsWithAReason) {
     hge->shutdown();
     hge->release();
 }
+
+INSTANTIATE_TEST_SUITE_P(Drivers, EngineWindowWithoutDisplay, ::testing::Values("x11", ""));
 
 TEST(EngineWindow, DummyVideoOpensPresentsAndCloses) {
     setenv("SDL_VIDEODRIVER", "dummy", 1);
