@@ -33,14 +33,14 @@ struct Sampler {
     __m128 step;       // to the next pixel: dU, dV, dU, dV
     __m128 low, high;  // clamp, lanes U, V, U, V
     __m128i rowsOf;    // 1, stride, ... for the texel offsets
-    float u00, v00;    // at the centre of grid pixel (0, 0)
-    float dUdy, dVdy;
+    __m128 origin;     // U, V at the centre of grid pixel (0, 0), twice
+    __m128 down;       // to the next row: dU, dV, dU, dV
+    __m128 second;     // 0, 0, dU, dV: from the first pixel of a pair to the second
 
-    // U, V of grid pixels k and k + 1 of grid row r.
+    // U, V of grid pixels 0 and 1 of grid row r, in one pass for both. Adding zero to the first
+    // pixel's lanes may turn a -0 into +0, which the clamp to the texture makes the same.
     __m128 rowStart(int r) const {
-        float fr = static_cast<float>(r);
-        float u = u00 + dUdy * fr, v = v00 + dVdy * fr;
-        return _mm_setr_ps(u, v, u + _mm_cvtss_f32(step), v + _mm_cvtss_f32(_mm_shuffle_ps(step, step, 1)));
+        return _mm_add_ps(_mm_add_ps(origin, _mm_mul_ps(down, _mm_set1_ps(static_cast<float>(r)))), second);
     }
     __m128i at(__m128 rowUV, int k) const {
         __m128 uv = _mm_add_ps(rowUV, _mm_mul_ps(step, _mm_set1_ps(static_cast<float>(k))));
@@ -375,7 +375,8 @@ bool drawSmallQuad(DrawState& draw, const Corners& q, RasterTexture& tex, __m128
     // U then V, twice.
     const __m128 absMask = _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF));
     const __m128 absDet = _mm_and_ps(det, absMask);
-    const __m128 firstCorner = _mm_shuffle_ps(_mm_cmpge_ps(absDet, _mm_shuffle_ps(absDet, absDet, 0x55)), absDet, 0x00);
+    const __m128 cornerTest = _mm_cmpge_ps(absDet, _mm_shuffle_ps(absDet, absDet, 0x55));
+    const __m128 firstCorner = _mm_shuffle_ps(cornerTest, cornerTest, 0x00);
     auto pick = [&](__m128 lanes) __attribute__((always_inline)) {
         return _mm_or_ps(_mm_and_ps(firstCorner, _mm_shuffle_ps(lanes, lanes, _MM_SHUFFLE(2, 0, 2, 0))),
                          _mm_andnot_ps(firstCorner, _mm_shuffle_ps(lanes, lanes, _MM_SHUFFLE(3, 1, 3, 1))));
@@ -438,10 +439,9 @@ bool drawSmallQuad(DrawState& draw, const Corners& q, RasterTexture& tex, __m128
                           low,
                           high,
                           strideRows(lv.width),
-                          _mm_cvtss_f32(uv00),
-                          _mm_cvtss_f32(_mm_shuffle_ps(uv00, uv00, 0x55)),
-                          _mm_cvtss_f32(stepY),
-                          _mm_cvtss_f32(_mm_shuffle_ps(stepY, stepY, 0x55))};
+                          uv00,
+                          stepY,
+                          _mm_movelh_ps(_mm_setzero_ps(), stepX)};
     const __m128 tint = tintFactors(q.tint[0]);
     if (hard) {
         hardRows(scene, q, sampler, gx, gy, tint, mask);
