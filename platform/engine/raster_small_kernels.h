@@ -626,10 +626,19 @@ bool quadFront(DrawState& draw, const Quad& quad, QuadFront& front) {
     // A fully transparent tint leaves the target as it is in both blend modes.
     if (q.constantTint && (q.tint[0] >> 24) == 0) return false;
 
-    float fxmin = minOf(xs), fxmax = maxOf(xs), fymin = minOf(ys), fymax = maxOf(ys);
-    if (fxmax < static_cast<float>(scene.clipX0 - 1) || fxmin > static_cast<float>(scene.clipX1 + 1) ||
-        fymax < static_cast<float>(scene.clipY0 - 1) || fymin > static_cast<float>(scene.clipY1 + 1))
-        return false;
+    // Bounding box, X and Y at once (lanes 0 and 1) in the order of minOf and maxOf, tested
+    // against the clip widened by a pixel.
+    const __m128 xyLo = _mm_unpacklo_ps(xs, ys), xyHi = _mm_unpackhi_ps(xs, ys);
+    __m128 least = _mm_min_ps(xyLo, xyHi), most = _mm_max_ps(xyLo, xyHi);
+    least = _mm_min_ps(least, _mm_movehl_ps(least, least));
+    most = _mm_max_ps(most, _mm_movehl_ps(most, most));
+    static_assert(offsetof(RasterScene, clipY1) == offsetof(RasterScene, clipX0) + 12, "clip read as a vector");
+    const __m128i clip = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&scene.clipX0));
+    const __m128 reach = _mm_cvtepi32_ps(_mm_add_epi32(clip, _mm_setr_epi32(-1, -1, 1, 1)));
+    const __m128 outside = _mm_or_ps(_mm_cmplt_ps(most, reach), _mm_cmpgt_ps(least, _mm_movehl_ps(reach, reach)));
+    if (_mm_movemask_ps(outside) & 3) return false;
+    float fxmin = _mm_cvtss_f32(least), fymin = _mm_cvtss_f32(_mm_shuffle_ps(least, least, 0x55));
+    float fxmax = _mm_cvtss_f32(most), fymax = _mm_cvtss_f32(_mm_shuffle_ps(most, most, 0x55));
     _mm_storeu_ps(q.x, xs);
     _mm_storeu_ps(q.y, ys);
     _mm_storeu_ps(q.u, us);
