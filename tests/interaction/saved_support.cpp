@@ -35,17 +35,6 @@ void removeTree(const std::string& path) {
     std::filesystem::remove_all(path, ec);
 }
 
-void writeBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-std::string readBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream all;
-    all << in.rdbuf();
-    return all.str();
-}
 
 std::string recipeLine(int k) { return std::to_string(1000 + k) + ",7,11,13,200,1.000000"; }
 

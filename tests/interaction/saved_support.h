@@ -9,12 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "support/files.h"
+
 namespace savedtest {
 
 std::string makeTempDir();
 void removeTree(const std::string& path);
-void writeBytes(const std::string& path, const std::string& bytes);
-std::string readBytes(const std::string& path);
+using testsupport::readBytes;
+using testsupport::writeBytes;
 // A recognisable saved line: shape seed 1000 + k, a small item target so it grows at once.
 std::string recipeLine(int k);
 std::vector<std::string> recipeLines(int count);

@@ -14,21 +14,15 @@
 #include "platform/engine/engine_internal.h"
 #include "platform/engine/headless.h"
 #include "platform/platform.h"
+#include "support/files.h"
 
 namespace orn {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string readBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void writeBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out << bytes;
-}
+using testsupport::readBytes;
+using testsupport::writeBytes;
 
 // A headless engine with a 64 by 64 screen, and a folder of its own as the program directory
 // where the descriptions and a copy of the 64 by 32 glyph bitmap go.

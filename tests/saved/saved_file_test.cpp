@@ -20,21 +20,15 @@
 #include <vector>
 
 #include "app/config.h"
+#include "support/files.h"
 
 namespace orn {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string readBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void writeBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out << bytes;
-}
+using testsupport::readBytes;
+using testsupport::writeBytes;
 
 std::vector<std::string> savedLines() {
     std::vector<std::string> lines;
